@@ -13,7 +13,8 @@
 //     evaluate_fourier_block, evaluate_with_derivatives, curvature_exact, length_exact,
 //     bending_energy_exact, mode_energies, min_self_distance_sampled,
 //     min_self_distance_exactish, describe_fourier_block, evaluate_ideal_component,
-//     evaluate_ideal_ab_components, fourier_knot_eval, evaluate_fourier_series
+//     evaluate_ideal_ab_components, fourier_knot_eval
+//     evaluate_fourier_series
 //   topology:
 //     compute_writhe, compute_linking_number, compute_twist, compute_centerline_helicity,
 //     detect_reconnection_candidates, writhe_gauss_curve, estimate_crossing_number,
@@ -71,6 +72,18 @@ void register_classes(py::module_& m) {
     def_copy_rw(knot, "points", &FourierKnot::points);
 }
 
+// GeometricDescriptors
+void register_geometric_descriptors(py::module_& /*m*/) {}
+
+// FourierResult
+void register_fourier_result(py::module_& /*m*/) {}
+
+// LoadedKnot
+void register_loaded_knot(py::module_& /*m*/) {}
+
+// VortexKnotSystem
+void register_vortex_knot_system(py::module_& /*m*/) {}
+
 void register_readers(py::module_& m) {
     m.def("parse_fseries_multi", &parse_fseries_multi, "Parse a .fseries file into Fourier blocks.",
           py::arg("path"));
@@ -92,11 +105,43 @@ void register_readers(py::module_& m) {
           "Format AB metadata as: AB Id=\"...\" Conway=\"...\" L=\"...\" D=\"...\" n=\"...\"", py::arg("ab"));
 }
 
+void register_embedded_resources(py::module_& /*m*/) {}
+
+void register_fourier_geometry(py::module_& /*m*/) {}
+
+// evaluate_fourier_series
+void register_fourier_series(py::module_& /*m*/) {}
+
+void register_topology(py::module_& /*m*/) {}
+
+void register_grid_fields(py::module_& /*m*/) {}
+
+void register_curvature(py::module_& /*m*/) {}
+
+void register_knot_loading(py::module_& /*m*/) {}
+
 }  // namespace
 
 void bind_knot_core(py::module_& m) {
     register_classes(m);
+    register_geometric_descriptors(m);
+    register_fourier_result(m);
+    register_loaded_knot(m);
+    register_vortex_knot_system(m);
+
     register_readers(m);
+    register_embedded_resources(m);
+
+    register_fourier_geometry(m);
+    register_fourier_series(m);
+
+    register_topology(m);
+
+    register_grid_fields(m);
+
+    register_curvature(m);
+
+    register_knot_loading(m);
 }
 
 }  // namespace kvor::bindings
