@@ -1,8 +1,32 @@
 #include "bindings/prelude.hpp"
 
-namespace kvor::bindings {
+#include "topology/pd_code.hpp"
 
-// Registers nothing yet.
-void bind_hyperbolic_volume(py::module_& /*m*/) {}
+namespace kvor::bindings {
+namespace {
+
+// The volume solver lives in a separate Python module, imported on every call (the
+// interpreter's module cache makes repeated imports cheap).
+double hyperbolic_volume_from_pd(const PdCode& pd) {
+    py::gil_scoped_acquire gil;
+    py::module_ solver = py::module_::import("kvor_hypvol_no_deps");
+    py::object fn = solver.attr("hyperbolic_volume_from_pd");
+    py::list crossings;
+    for (const PdCrossing& c : pd) {
+        py::list labels;
+        for (int label : c) labels.append(py::int_(label));
+        crossings.append(labels);
+    }
+    py::object volume = fn(crossings, "verbose"_a = false);
+    // float(), falling back to the number protocol; otherwise a cast error.
+    return py::cast<double>(volume);
+}
+
+}  // namespace
+
+void bind_hyperbolic_volume(py::module_& m) {
+    m.def("hyperbolic_volume_from_pd", &hyperbolic_volume_from_pd,
+          "Hyperbolic volume from PD (delegates to Python if no native solver).", py::arg("pd"));
+}
 
 }  // namespace kvor::bindings

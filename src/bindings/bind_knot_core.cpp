@@ -30,9 +30,16 @@
 #include "bindings/prelude.hpp"
 
 #include "bindings/conversions.hpp"
+#include "knot/discrete_curvature.hpp"
+#include "knot/fourier_eval.hpp"
+#include "knot/fourier_geometry.hpp"
 #include "knot/fourier_knot.hpp"
 #include "knot/fseries_reader.hpp"
 #include "knot/ideal_ab.hpp"
+#include "knot/knot_loading.hpp"
+#include "topology/crossing_estimate.hpp"
+#include "topology/pd_code.hpp"
+#include "topology/writhe.hpp"
 
 namespace kvor::bindings {
 namespace {
@@ -70,16 +77,35 @@ void register_classes(py::module_& m) {
     def_copy_rw(knot, "blocks", &FourierKnot::blocks);
     def_copy_rw(knot, "activeBlock", &FourierKnot::activeBlock);
     def_copy_rw(knot, "points", &FourierKnot::points);
+    knot.def("loadBlocks", &FourierKnot::loadBlocks);
+    knot.def("selectMaxHarmonics", &FourierKnot::selectMaxHarmonics);
+    knot.def("reconstruct", &FourierKnot::reconstruct);
 }
 
 // GeometricDescriptors
-void register_geometric_descriptors(py::module_& /*m*/) {}
+void register_geometric_descriptors(py::module_& m) {
+    py::class_<GeometricDescriptors> gd(m, "GeometricDescriptors");
+    gd.def_readonly("L", &GeometricDescriptors::L);
+    gd.def_readonly("bending_energy", &GeometricDescriptors::bending_energy);
+    gd.def_readonly("min_self_distance", &GeometricDescriptors::min_self_distance);
+    gd.def_readonly("writhe", &GeometricDescriptors::writhe);
+    def_copy_ro(gd, "mode_energy", &GeometricDescriptors::mode_energy);
+}
 
 // FourierResult
 void register_fourier_result(py::module_& /*m*/) {}
 
 // LoadedKnot
-void register_loaded_knot(py::module_& /*m*/) {}
+void register_loaded_knot(py::module_& m) {
+    py::class_<LoadedKnot> lk(m, "LoadedKnot");
+    lk.def_readonly("name", &LoadedKnot::name);
+    def_copy_ro(lk, "points", &LoadedKnot::points);
+    def_copy_ro(lk, "curvature", &LoadedKnot::curvature);
+    lk.def("get_points_array", [](const LoadedKnot& k) { return points_to_array(k.points); },
+           "Get points as NumPy array (N,3)");
+    lk.def("get_curvature_array", [](const LoadedKnot& k) { return doubles_to_array(k.curvature); },
+           "Get curvature as NumPy array (N,)");
+}
 
 // VortexKnotSystem
 void register_vortex_knot_system(py::module_& /*m*/) {}
@@ -107,18 +133,130 @@ void register_readers(py::module_& m) {
 
 void register_embedded_resources(py::module_& /*m*/) {}
 
-void register_fourier_geometry(py::module_& /*m*/) {}
+constexpr const char* kMsgS1D = "s must be 1D";
+
+void check_pair(const DArray& a, const DArray& b, const char* pair) {
+    if (a.ndim() != 1 || b.ndim() != 1 || a.shape(0) != b.shape(0))
+        throw std::invalid_argument(std::string("fourier_knot_eval: ") + pair + " must be 1D and same length");
+}
+
+py::tuple fourier_knot_eval(const DArray& a_x, const DArray& b_x, const DArray& a_y, const DArray& b_y,
+                            const DArray& a_z, const DArray& b_z, const DArray& s) {
+    check_pair(a_x, b_x, "a_x/b_x");
+    check_pair(a_y, b_y, "a_y/b_y");
+    check_pair(a_z, b_z, "a_z/b_z");
+    if (s.ndim() != 1) throw std::invalid_argument("fourier_knot_eval: s must be 1D");
+    if (a_y.shape(0) != a_x.shape(0) || a_z.shape(0) != a_x.shape(0))
+        throw std::invalid_argument("fourier_knot_eval: all coefficient arrays must have the same length");
+    FourierBlock block;
+    block.a_x = array_to_doubles(a_x);
+    block.b_x = array_to_doubles(b_x);
+    block.a_y = array_to_doubles(a_y);
+    block.b_y = array_to_doubles(b_y);
+    block.a_z = array_to_doubles(a_z);
+    block.b_z = array_to_doubles(b_z);
+    const std::vector<Vec3> pts = evaluate_fourier_block(block, array_to_doubles(s));
+    const auto n = static_cast<py::ssize_t>(pts.size());
+    py::array_t<double> x(n), y(n), z(n);
+    double* px = x.mutable_data();
+    double* py_ = y.mutable_data();
+    double* pz = z.mutable_data();
+    for (std::size_t i = 0; i < pts.size(); ++i) {
+        px[i] = pts[i][0];
+        py_[i] = pts[i][1];
+        pz[i] = pts[i][2];
+    }
+    return py::make_tuple(x, y, z);
+}
+
+void register_fourier_geometry(py::module_& m) {
+    m.def("evaluate_fourier_block", &evaluate_fourier_block, "Evaluate r(s) for the given Fourier block.",
+          py::arg("block"), py::arg("s"));
+    m.def("evaluate_with_derivatives", &evaluate_with_derivatives,
+          "Evaluate Fourier block and its first three derivatives at parameter s.", py::arg("block"), py::arg("s"));
+    m.def("curvature_exact", &curvature_exact, "Compute exact curvature from Fourier coefficients at sample parameters.",
+          py::arg("block"), py::arg("s"), py::arg("eps") = 1e-12);
+    m.def("length_exact", &length_exact, "Compute exact length of Fourier curve by sampling.", py::arg("block"),
+          py::arg("nsamples") = 4096);
+    m.def("bending_energy_exact", &bending_energy_exact, "Compute bending energy integral of Fourier curve.",
+          py::arg("block"), py::arg("nsamples") = 4096, py::arg("eps") = 1e-12);
+    m.def("mode_energies", &mode_energies, "Compute per-mode energy from Fourier coefficients.", py::arg("block"));
+    m.def("min_self_distance_sampled", &min_self_distance_sampled,
+          "Compute minimum self-distance of a closed polygonal curve.", py::arg("points"),
+          py::arg("exclude_window") = 4);
+    m.def("min_self_distance_exactish", &min_self_distance_exactish,
+          "Estimate minimum self-distance of Fourier curve via sampling.", py::arg("block"),
+          py::arg("nsamples") = 2048, py::arg("exclude_window") = 4);
+    m.def("describe_fourier_block", &describe_fourier_block,
+          "Compute geometric descriptors (length, bending energy, self-distance, writhe, mode energies) for a "
+          "Fourier block.",
+          py::arg("block"), py::arg("nsamples") = 2048, py::arg("exclude_window") = 4);
+    m.def(
+        "evaluate_ideal_component",
+        [](const IdealABComponent& component, const DArray& s) {
+            return points_to_array(evaluate_ideal_component(component, array_to_doubles(s, kMsgS1D)));
+        },
+        "Evaluate a single ideal AB component (includes I=0 offset).", py::arg("component"), py::arg("s"));
+    m.def(
+        "evaluate_ideal_ab_components",
+        [](const IdealABBlock& ab, const DArray& s) {
+            py::list out;
+            for (const auto& pts : evaluate_ideal_ab_components(ab, array_to_doubles(s, kMsgS1D)))
+                out.append(points_to_array(pts));
+            return out;
+        },
+        "Evaluate all components of an ideal AB block.", py::arg("ab"), py::arg("s"));
+    m.def("fourier_knot_eval", &fourier_knot_eval, "NumPy-friendly Fourier evaluation returning (x,y,z)",
+          py::arg("a_x"), py::arg("b_x"), py::arg("a_y"), py::arg("b_y"), py::arg("a_z"), py::arg("b_z"),
+          py::arg("s"));
+}
 
 // evaluate_fourier_series
 void register_fourier_series(py::module_& /*m*/) {}
 
-void register_topology(py::module_& /*m*/) {}
+std::vector<Vec3> pd_points(const py::object& P3) {
+    if (py::isinstance<py::array>(P3)) return array_to_points(py::cast<DArray>(P3), kShapeMsgPdCurve);
+    return py::cast<std::vector<Vec3>>(P3);
+}
+
+void register_topology(py::module_& m) {
+    m.def("compute_writhe", &compute_writhe,
+          "\n        Compute the writhe of a closed filament (topological self-linking).\n    ");
+    m.def("compute_linking_number", &compute_linking_number,
+          "\n        Compute the Gauss linking number between two closed loops.\n    ");
+    m.def("compute_twist", &compute_twist, "\n        Compute twist from Frenet frames along a filament.\n    ");
+    m.def("compute_centerline_helicity", &compute_centerline_helicity,
+          "\n        Compute the centerline helicity as the sum of writhe and twist.\n    ");
+    m.def("detect_reconnection_candidates", &detect_reconnection_candidates,
+          "\n        Detect pairs of points on the filament that approach closely enough to be candidates for "
+          "reconnection.\n    ");
+    m.def("writhe_gauss_curve", &writhe_gauss_curve, "Compute writhe via Gauss integral");
+    m.def("estimate_crossing_number", &estimate_crossing_number, "Estimate crossing number from projections",
+          py::arg("r"), py::arg("directions") = 24, py::arg("seed") = 12345);
+    m.def(
+        "pd_from_curve",
+        [](const py::object& P3, int tries, int seed, double min_angle_deg, double depth_tol) {
+            return pd_from_curve(pd_points(P3), tries, seed, min_angle_deg, depth_tol);
+        },
+        "\nCompute a PD code from a closed 3D polygonal curve.\n", py::arg("P3"), py::arg("tries") = 40,
+        py::arg("seed") = 12345, py::arg("min_angle_deg") = 1.0, py::arg("depth_tol") = 1e-6);
+}
 
 void register_grid_fields(py::module_& /*m*/) {}
 
-void register_curvature(py::module_& /*m*/) {}
+void register_curvature(py::module_& m) {
+    m.def(
+        "compute_curvature",
+        [](const DArray& points, double eps) {
+            return doubles_to_array(compute_curvature(array_to_points(points, kShapeMsgPdCurve), eps));
+        },
+        "Compute discrete curvature from points.", py::arg("points"), py::arg("eps") = 1e-8);
+}
 
-void register_knot_loading(py::module_& /*m*/) {}
+void register_knot_loading(py::module_& m) {
+    m.def("load_all_knots", &load_all_knots, "Load all knots from a list of .fseries file paths.",
+          py::arg("paths"), py::arg("nsamples") = 1000);
+}
 
 }  // namespace
 

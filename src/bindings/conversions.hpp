@@ -58,14 +58,19 @@ std::vector<Vec3> array_to_points(const Array& a, const char* msg) {
     return pts;
 }
 
-// (N,) array to list of doubles, honouring the stride.
+// (N,) array to list of doubles, honouring the stride; `msg` is the message for other ndims.
 template <typename Array>
-std::vector<double> array_to_doubles(const Array& a) {
-    if (a.ndim() != 1) throw std::invalid_argument("Expected 1D array with shape (N,)");
+std::vector<double> array_to_doubles(const Array& a, const char* msg) {
+    if (a.ndim() != 1) throw std::invalid_argument(msg);
     auto v = a.template unchecked<1>();
     std::vector<double> out(static_cast<std::size_t>(v.shape(0)));
     for (py::ssize_t i = 0; i < v.shape(0); ++i) out[static_cast<std::size_t>(i)] = v(i);
     return out;
+}
+
+template <typename Array>
+std::vector<double> array_to_doubles(const Array& a) {
+    return array_to_doubles(a, "Expected 1D array with shape (N,)");
 }
 
 // Point list to a new C-contiguous (N,3) array.

@@ -48,6 +48,18 @@ public:
     std::vector<FourierBlock> blocks;
     FourierBlock activeBlock;
     std::vector<Vec3> points;
+
+    // Replaces `blocks` by the blocks of a .fseries file (strict reader; throws
+    // std::runtime_error "Cannot open file: " + path).
+    void loadBlocks(const std::string& path);
+
+    // activeBlock = copy of the block with the longest a_x (first on a tie); throws
+    // std::runtime_error "No Fourier blocks loaded" when there are none.
+    void selectMaxHarmonics();
+
+    // points = activeBlock at s_i = i (2pi / N), i = 0..N-1; throws std::runtime_error
+    // "No active Fourier block selected" when activeBlock has no harmonics.
+    void reconstruct(int N);
 };
 
 using IdealABComponent = FourierKnot::IdealABComponent;
