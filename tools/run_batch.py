@@ -1,0 +1,54 @@
+"""Run (or resume) the generator over data sets, one entry at a time.
+
+usage: run_batch.py SET [SET ...]   with SET in ideal, 11a, 11n, links, 10a, 10n, 12a, 12n
+Per-entry results go to tools/work/<SET>/<key>.json (+ .npz/.npy); entries already done are
+skipped, so the run can be stopped and restarted at any time.
+"""
+import json
+import os
+import sys
+import time
+import traceback
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from tight import entries, pipeline  # noqa: E402
+
+
+def entry_list(s):
+    if s == "ideal":
+        return entries.ideal_entries()
+    if s in ("11a", "11n"):
+        return entries.ht_entries(s[-1])
+    if s == "links":
+        return entries.tl_entries("small")
+    if s in ("10a", "10n"):
+        return entries.tl_entries(s)
+    if s in ("12a", "12n"):
+        return entries.p12_entries(s[-1])
+    raise SystemExit(f"unknown set {s}")
+
+
+def main(sets):
+    for s in sets:
+        out = os.path.join(pipeline.WORK, s)
+        os.makedirs(out, exist_ok=True)
+        for e in entry_list(s):
+            if os.path.exists(os.path.join(out, e["key"] + ".json")):
+                continue
+            t = time.time()
+            try:
+                if e.get("points"):
+                    r = pipeline.process_points(e, out)
+                else:
+                    r = pipeline.process(e, out)
+                print(f"{s} {e['key']} R={r['ropelength']:.3f} ok={r['verified']} {r['method']} "
+                      f"{time.time() - t:.1f}s", flush=True)
+            except Exception:
+                print(f"{s} {e['key']} ERROR", flush=True)
+                traceback.print_exc()
+                with open(os.path.join(out, e["key"] + ".err"), "w") as f:
+                    f.write(traceback.format_exc())
+
+
+if __name__ == "__main__":
+    main(sys.argv[1:])

@@ -1,0 +1,154 @@
+"""One entry through the whole pipeline: table diagram -> 3D polygon -> tight polygon ->
+Fourier fit in standard position -> measured L and D -> independent type check.
+Results are stored per entry (JSON + NPZ) so that batch runs can resume."""
+import json
+import os
+import time
+
+import numpy as np
+
+from . import geom, diagram, verify
+
+WORK = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "work")
+
+
+def start_curve(entry):
+    if entry.get("braid"):
+        return diagram.closed_braid_curve(entry["braid"])
+    L = verify.table_link(entry["name"])
+    return diagram.curve_from_link(L)
+
+
+def fit_components(comps, tol, nh_cap):
+    """Fourier fit of every component.  The smallest harmonic count within tol of the
+    polygon (at most a quarter of the bead count, beyond which the fit oscillates between
+    beads) and a few smaller counts are tried; the one with the least ropelength of the
+    component on its own is kept."""
+    out = []
+    for c in comps:
+        cap = max(2, min(nh_cap, len(c) // 4))
+        nh, A0, A, B, dev = geom.choose_harmonics(c, tol, nmin=2, nmax=cap)
+        best = None
+        for f in (1.0, 0.85, 0.7, 0.55):
+            k = max(2, int(round(nh * f)))
+            A0, A, B = geom.fourier_fit(c, k)
+            g = geom.curve_geometry([(A0, A, B)], samples_per_unit=25)
+            r = g["L"] / g["D"]
+            if best is None or r < best[0]:
+                best = (r, (A0, A, B, geom.fit_deviation(c, A0, A, B)))
+        out.append(best[1])
+    return out
+
+
+def standard_link(coefs, reflect=True, reverse=True):
+    """Standard position of a Fourier knot or link, decided on component 1; the rotation,
+    reflection and scaling act on all components."""
+    tot = sum(geom.polygon_length(geom.fourier_eval(A0, A, B, np.linspace(0, 2 * np.pi, 512,
+              endpoint=False))) for A0, A, B in coefs)
+    cen = sum(A0 * geom.polygon_length(geom.fourier_eval(A0, A, B, np.linspace(0, 2 * np.pi, 512,
+              endpoint=False))) for A0, A, B in coefs) / tot
+    A0s = [A0 - cen for A0, _, _ in coefs]
+    A1, B1 = coefs[0][1], coefs[0][2]
+    As, Bs, M = geom.standard_position(A1, B1, reflect=reflect, reverse=reverse)
+    res = [(np.zeros(3) if len(coefs) == 1 else M @ A0s[0], As, Bs)]
+    for i in range(1, len(coefs)):
+        res.append((M @ A0s[i], coefs[i][1] @ M.T, coefs[i][2] @ M.T))
+    return res
+
+
+def process(entry, out_dir, seed=0, log=None):
+    key = entry["key"]
+    t0 = time.time()
+    comps0 = start_curve(entry)
+    t1 = time.time()
+    snaps = [] if entry.get("snapshots") else None
+    comps, Rpoly = geom.run_tightening(comps0, h_final=entry.get("h", 0.1),
+                                       h_start=max(0.25, entry.get("h", 0.1)),
+                                       coarse_rounds=entry.get("coarse_rounds", 60),
+                                       fine_rounds=12, snapshots=snaps, log=log)
+    t2 = time.time()
+    fits = fit_components(comps, entry.get("tol", 1e-3), entry.get("nh_cap", 100))
+    coefs = [(A0, A, B) for A0, A, B, _ in fits]
+    g = geom.curve_geometry(coefs)
+    D = g["D"]
+    coefs = [(A0 / D, A / D, B / D) for A0, A, B in coefs]
+    coefs = standard_link(coefs)
+    g = geom.curve_geometry(coefs)
+    t3 = time.time()
+    # type check on the Fourier curve, sampled about 10 points per unit length
+    samp = []
+    for A0, A, B in coefs:
+        m = max(200, int(10 * g["L"] / len(coefs)))
+        samp.append(geom.fourier_eval(A0, A, B, np.linspace(0, 2 * np.pi, m, endpoint=False)))
+    ok, method, detail = verify.verify(samp, entry["name"], seed=seed)
+    # the tight polygon itself too
+    okp, methodp, _ = verify.verify(comps, entry["name"], seed=seed + 1)
+    t4 = time.time()
+    res = dict(key=key, name=entry["name"], ncomp=len(comps), L=g["L"], Ls=g["Ls"], D=g["D"],
+               rho_min=g["rho_min"], dcsd=g["dcsd"], ropelength=g["L"] / g["D"],
+               poly_ropelength=Rpoly, beads=int(sum(len(c) for c in comps)),
+               harmonics=[int(len(A)) for _, A, _ in coefs],
+               fit_dev=[float(f[3]) for f in fits],
+               verified=bool(ok and okp), method=method, detail=detail, poly_method=methodp,
+               t_start=t1 - t0, t_tighten=t2 - t1, t_fit=t3 - t2, t_verify=t4 - t3)
+    os.makedirs(out_dir, exist_ok=True)
+    np.savez(os.path.join(out_dir, key + ".npz"),
+             poly=np.concatenate(comps), off=np.cumsum([0] + [len(c) for c in comps]),
+             **{f"A0_{i}": c[0] for i, c in enumerate(coefs)},
+             **{f"A_{i}": c[1] for i, c in enumerate(coefs)},
+             **{f"B_{i}": c[2] for i, c in enumerate(coefs)})
+    if snaps is not None:
+        np.savez(os.path.join(out_dir, key + ".snaps.npz"),
+                 start=np.concatenate(comps0),
+                 **{f"s{i}": np.concatenate(s[2]) for i, s in enumerate(snaps)},
+                 R=np.array([s[1] for s in snaps]))
+    with open(os.path.join(out_dir, key + ".json"), "w") as f:
+        json.dump(res, f)
+    return res
+
+
+def load(out_dir, key):
+    p = os.path.join(out_dir, key + ".json")
+    if not os.path.exists(p):
+        return None
+    with open(p) as f:
+        res = json.load(f)
+    z = np.load(os.path.join(out_dir, key + ".npz"))
+    off = z["off"]
+    res["poly"] = [z["poly"][off[i]:off[i + 1]] for i in range(len(off) - 1)]
+    res["coefs"] = [(z[f"A0_{i}"], z[f"A_{i}"], z[f"B_{i}"]) for i in range(res["ncomp"])]
+    return res
+
+
+def point_count(L):
+    """Beads of a point list: about 0.4 tube diameters apart, 88 to 160 points."""
+    return int(np.clip(round(L / 0.4), 88, 160))
+
+
+def process_points(entry, out_dir, seed=0, log=None):
+    """A tight polygon stored as a plain point list (no Fourier fit)."""
+    key = entry["key"]
+    t0 = time.time()
+    comps0 = start_curve(entry)
+    t1 = time.time()
+    comps, Rpoly = geom.run_tightening(comps0, h_final=entry.get("h", 0.5), h_start=0.5,
+                                       log=log, coarse_rounds=entry.get("coarse_rounds", 25))
+    t2 = time.time()
+    c = comps[0]
+    n = point_count(geom.polygon_length(c))
+    pts = geom.resample(c, n)
+    pts = pts - pts.mean(axis=0)
+    # the values as they will be written
+    pts = np.array([[float(f"{v:.6e}") for v in p] for p in pts])
+    d, out = geom.poly_thickness([pts])
+    ok, method, detail = verify.verify([pts], entry["name"], seed=seed)
+    t3 = time.time()
+    res = dict(key=key, name=entry["name"], ncomp=1, points=int(n), L=out[0], D=d,
+               ropelength=out[0] / d, poly_ropelength=Rpoly, beads=int(len(c)),
+               verified=bool(ok), method=method, detail=detail,
+               t_start=t1 - t0, t_tighten=t2 - t1, t_verify=t3 - t2)
+    os.makedirs(out_dir, exist_ok=True)
+    np.save(os.path.join(out_dir, key + ".npy"), pts)
+    with open(os.path.join(out_dir, key + ".json"), "w") as f:
+        json.dump(res, f)
+    return res
