@@ -31,6 +31,7 @@
 
 #include "bindings/conversions.hpp"
 #include "knot/discrete_curvature.hpp"
+#include "knot/embedded_resources.hpp"
 #include "knot/fourier_eval.hpp"
 #include "knot/fourier_geometry.hpp"
 #include "knot/fourier_knot.hpp"
@@ -131,7 +132,22 @@ void register_readers(py::module_& m) {
           "Format AB metadata as: AB Id=\"...\" Conway=\"...\" L=\"...\" D=\"...\" n=\"...\"", py::arg("ab"));
 }
 
-void register_embedded_resources(py::module_& /*m*/) {}
+void register_embedded_resources(py::module_& m) {
+    m.def("get_embedded_ideal_files", &get_embedded_ideal_files,
+          "Return embedded ideal*.txt resources as {relative_name: content}.");
+    m.def("load_embedded_ideal_text", &load_embedded_ideal_text,
+          "Load embedded ideal text resource from library (basename fallback supported).",
+          py::arg("name") = "ideal.txt");
+    m.def("parse_embedded_ideal_txt", &parse_embedded_ideal_txt, "Parse embedded ideal*.txt resource into AB blocks.",
+          py::arg("name") = "ideal.txt");
+    m.def("parse_embedded_ideal_ab_by_id", &parse_embedded_ideal_ab_by_id,
+          "Parse a single AB block by Id from an embedded ideal*.txt resource.", py::arg("ab_id"),
+          py::arg("name") = "ideal.txt");
+    m.def("get_embedded_knot_files", &get_embedded_knot_files,
+          "Return embedded .fseries resources as {knot_id: file_content}.");
+    m.def("load_embedded_knot_block", &load_embedded_knot_block,
+          "Load embedded knot by id and return its largest Fourier block.", py::arg("knot_id"));
+}
 
 constexpr const char* kMsgS1D = "s must be 1D";
 
