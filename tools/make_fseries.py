@@ -62,7 +62,8 @@ def tight_run(base, snapshots=False, braid=None, tag=""):
     key = base + tag
     r = pipeline.load(WORK, key)
     if r is None:
-        e = dict(key=key, name=table_name(base), h=0.125, nh_cap=MAX_H, snapshots=snapshots)
+        e = dict(key=key, name=table_name(base), h=0.2 if base in ("15331", "12a_1202") else 0.125,
+                 nh_cap=MAX_H, snapshots=snapshots, coarse_rounds=30)
         if braid:
             e["braid"] = braid
         pipeline.process(e, WORK)
@@ -126,19 +127,16 @@ def build(key):
         r = tight_run(base, braid=word, tag="n")
         A, B = scaled_fit(r["poly"][0])
         return base, suf, A, B
-    if suf in ("p", "u"):
-        r = tight_run(base, snapshots=True, tag="_snap")
-        z = np.load(os.path.join(WORK, base + "_snap.snaps.npz"))
-        if suf == "p":
-            c = z["start"]
-            c = geom.scale_to_thickness([c])[0]
-            c = geom.resample(c, int(geom.polygon_length(c) / 0.1))
-        else:
-            R = z["R"]
-            target = 0.5 * (R[0] + R[-1]) if R[0] > 1.2 * R[-1] else R[0]
-            i = int(np.argmin(np.abs(R - target)))
-            c = z[f"s{i}"]
+    if suf == "p":
+        c = pipeline.start_curve(dict(name=table_name(base)))[0]
+        c = geom.scale_to_thickness([c])[0]
+        c = geom.resample(c, int(geom.polygon_length(c) / 0.1))
         A, B = scaled_fit(c)
+        return base, suf, A, B
+    if suf == "u":
+        tight_run(base, snapshots=True, tag="_snap")
+        z = np.load(os.path.join(WORK, base + "_snap.snaps.npz"))
+        A, B = scaled_fit(z["s0"])  # after the first 100 steps from the planar start
         return base, suf, A, B
     r = tight_run(base)
     c = r["poly"][0]

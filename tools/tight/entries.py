@@ -53,19 +53,20 @@ def ideal_entries():
         for i in range(1, n + 1):
             name = f"{c}_{i}"
             out.append(dict(key=name, name=name, id=f"{c}:1:{i}", conway=conway(knotinfo_name(name)),
-                            kind="knot", crossings=c, h=0.1 if c <= 7 else 0.14, nh_cap=150))
+                            kind="knot", crossings=c, h=0.1 if c <= 7 else (0.14 if c == 8 else 0.25),
+                            nh_cap=150, coarse_rounds=60 if c <= 8 else 25))
     nxt = {c: n + 1 for c, n in ROLFSEN_COUNTS.items()}
     for name, c, label in COMPOSITES:
         idx = nxt[c]; nxt[c] += 1
-        f = [p.lstrip("-") for p in name.split("#")]
-        cw = "#".join(conway(p) for p in f)
+        cw = "#".join(("-" if p.startswith("-") else "") + conway(p.lstrip("-"))
+                      for p in name.split("#"))
         out.append(dict(key=name, name=name, id=f"{c}:1:{idx}", conway=cw, kind="composite",
                         crossings=c, h=0.14, nh_cap=150, label=label))
     for name in ELEVEN:
         kn = "11n_" + name[4:]
         idx = 367 + int(name[4:])
         out.append(dict(key=name, name=name, id=f"11:1:{idx}", conway=conway(kn), kind="knot",
-                        crossings=11, h=0.14, nh_cap=150))
+                        crossings=11, h=0.25, nh_cap=150, coarse_rounds=25))
     for name, rname in LINKS7:
         c, rest = rname.split("^")
         nc, idx = rest.split("_")
