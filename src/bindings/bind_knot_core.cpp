@@ -41,6 +41,9 @@
 #include "topology/crossing_estimate.hpp"
 #include "topology/pd_code.hpp"
 #include "topology/writhe.hpp"
+#include "dynamics/biot_savart.hpp"
+#include "dynamics/grid_helicity.hpp"
+#include "dynamics/vortex_knot_system.hpp"
 
 namespace kvor::bindings {
 namespace {
@@ -94,7 +97,12 @@ void register_geometric_descriptors(py::module_& m) {
 }
 
 // FourierResult
-void register_fourier_result(py::module_& /*m*/) {}
+void register_fourier_result(py::module_& m) {
+    using KnotDynamics::FourierResult;
+    py::class_<FourierResult> cls(m, "FourierResult");
+    def_copy_ro(cls, "positions", &FourierResult::positions);
+    def_copy_ro(cls, "tangents", &FourierResult::tangents);
+}
 
 // LoadedKnot
 void register_loaded_knot(py::module_& m) {
@@ -109,7 +117,19 @@ void register_loaded_knot(py::module_& m) {
 }
 
 // VortexKnotSystem
-void register_vortex_knot_system(py::module_& /*m*/) {}
+void register_vortex_knot_system(py::module_& m) {
+    py::class_<VortexKnotSystem> cls(m, "VortexKnotSystem");
+    cls.def(py::init<double>(), "Initialize a VortexKnotSystem with optional circulation parameter.",
+            py::arg("circulation") = 1.0);
+    cls.def("initialize_trefoil_knot", &VortexKnotSystem::initialize_trefoil_knot,
+            "Initialize a trefoil knot with given resolution.", py::arg("resolution") = 400);
+    cls.def("initialize_figure8_knot", &VortexKnotSystem::initialize_figure8_knot,
+            "Initialize a figure-eight knot with given resolution.", py::arg("resolution") = 400);
+    cls.def("evolve", &VortexKnotSystem::evolve, "Evolve vortex knot using Biot–Savart dynamics.", py::arg("dt"),
+            py::arg("steps"));
+    cls.def("get_positions", &VortexKnotSystem::get_positions, "Get current 3D positions of the knot.");
+    cls.def("get_tangents", &VortexKnotSystem::get_tangents, "Get current tangent vectors of the knot.");
+}
 
 void register_readers(py::module_& m) {
     m.def("parse_fseries_multi", &parse_fseries_multi, "Parse a .fseries file into Fourier blocks.",
@@ -228,7 +248,10 @@ void register_fourier_geometry(py::module_& m) {
 }
 
 // evaluate_fourier_series
-void register_fourier_series(py::module_& /*m*/) {}
+void register_fourier_series(py::module_& m) {
+    m.def("evaluate_fourier_series", &KnotDynamics::evaluate_fourier_series,
+          "Evaluate a Fourier series for positions and tangents");
+}
 
 std::vector<Vec3> pd_points(const py::object& P3) {
     if (py::isinstance<py::array>(P3)) return array_to_points(py::cast<DArray>(P3), kShapeMsgPdCurve);
@@ -258,7 +281,52 @@ void register_topology(py::module_& m) {
         py::arg("seed") = 12345, py::arg("min_angle_deg") = 1.0, py::arg("depth_tol") = 1e-6);
 }
 
-void register_grid_fields(py::module_& /*m*/) {}
+void register_grid_fields(py::module_& m) {
+    m.def(
+        "compute_biot_savart_velocity_grid",
+        [](const py::object& curve, const py::object& grid_points) {
+            const std::vector<Vec3> c = pd_points(curve);
+            const std::vector<Vec3> g = pd_points(grid_points);
+            return points_to_array(BiotSavart::compute_velocity(c, g, 1.0));
+        },
+        "Compute Biot-Savart velocity field from a closed curve at grid points.", py::arg("curve"),
+        py::arg("grid_points"));
+    m.def(
+        "compute_vorticity_grid",
+        [](const DArray& velocity, const std::array<int, 3>& shape, double spacing) {
+            return points_to_array(
+                BiotSavart::compute_vorticity(array_to_points(velocity, kShapeMsgPdCurve), shape, spacing));
+        },
+        "Compute vorticity from velocity field on a regular grid.", py::arg("velocity"), py::arg("shape"),
+        py::arg("spacing"));
+    m.def(
+        "extract_interior_field",
+        [](const DArray& field, const std::array<int, 3>& shape, int margin) {
+            return points_to_array(BiotSavart::extract_interior(array_to_points(field, kShapeMsgPdCurve), shape, margin));
+        },
+        "Extract cubic interior field subset.", py::arg("field"), py::arg("shape"), py::arg("margin"));
+    m.def(
+        "compute_helicity_invariants",
+        [](const DArray& v_sub, const DArray& w_sub, const DArray& r_sq) {
+            const std::vector<Vec3> v = array_to_points(v_sub, kShapeMsgPdCurve);
+            const std::vector<Vec3> w = array_to_points(w_sub, kShapeMsgPdCurve);
+            if (r_sq.ndim() != 1 || static_cast<std::size_t>(r_sq.shape(0)) != v.size())
+                throw std::invalid_argument("r_sq must be 1D with same length as v_sub/w_sub");
+            const HelicityInvariants h = BiotSavart::compute_invariants(v, w, array_to_doubles(r_sq, "r_sq must be 1D with same length as v_sub/w_sub"));
+            return py::make_tuple(h.H_charge, h.H_mass, h.a_mu);
+        },
+        "Compute helicity invariants (H_charge, H_mass, a_mu).", py::arg("v_sub"), py::arg("w_sub"),
+        py::arg("r_sq"));
+    m.def(
+        "compute_helicity_from_fourier_block",
+        [](const FourierBlock& block, int grid_size, double spacing, int interior_margin, int nsamples) {
+            const HelicityInvariants h =
+                compute_helicity_from_fourier_block(block, grid_size, spacing, interior_margin, nsamples);
+            return py::make_tuple(h.H_charge, h.H_mass, h.a_mu);
+        },
+        "Compute helicity invariants from a Fourier block.", py::arg("block"), py::arg("grid_size") = 32,
+        py::arg("spacing") = 0.1, py::arg("interior_margin") = 8, py::arg("nsamples") = 1000);
+}
 
 void register_curvature(py::module_& m) {
     m.def(

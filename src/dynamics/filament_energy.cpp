@@ -1,0 +1,209 @@
+#include "dynamics/filament_energy.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numeric>
+
+#include "dynamics/simd_clones.hpp"
+
+namespace kvor {
+namespace {
+
+struct P3 {
+    double x, y, z;
+};
+
+inline P3 at(const double* p, std::size_t i) { return {p[3 * i], p[3 * i + 1], p[3 * i + 2]}; }
+
+std::vector<P3> edges(const double* p, std::size_t n) {
+    std::vector<P3> d(n);
+    for (std::size_t k = 0; k < n; ++k) {
+        const P3 a = at(p, k), b = at(p, (k + 1) % n);
+        d[k] = {b.x - a.x, b.y - a.y, b.z - a.z};
+    }
+    return d;
+}
+
+// Distances and weights of the pairs (i, j), j = 0 ... n-1, for one i: t_j = |P_j - P_i| and
+// w_j = (T_i . T_j) / t_j * ds_i * ds_j. Independent per j, so the lanes take neighbouring j.
+KVOR_SIMD_CLONES
+void pair_row(const double* __restrict px, const double* __restrict py, const double* __restrict pz,
+              const double* __restrict tx, const double* __restrict ty, const double* __restrict tz,
+              const double* __restrict ds, std::size_t n, std::size_t i, double* __restrict d2_out,
+              double* __restrict t_out, double* __restrict w_out) {
+    const double xi = px[i], yi = py[i], zi = pz[i];
+    const double txi = tx[i], tyi = ty[i], tzi = tz[i], dsi = ds[i];
+    for (std::size_t j = 0; j < n; ++j) {
+        const double dx = px[j] - xi, dy = py[j] - yi, dz = pz[j] - zi;
+        const double d2 = dx * dx + dy * dy + dz * dz;
+        const double t = std::sqrt(d2);
+        d2_out[j] = d2;
+        t_out[j] = t;
+        w_out[j] = (txi * tx[j] + tyi * ty[j] + tzi * tz[j]) / t * dsi * ds[j];
+    }
+}
+
+// First index k of the ascending list with a[k] >= t (m when none).
+inline std::size_t lower_bound_index(const double* a, std::size_t m, double t) {
+    std::size_t lo = 0, len = m;
+    while (len > 0) {
+        const std::size_t half = len / 2;
+        const bool below = a[lo + half] < t;
+        lo = below ? lo + half + 1 : lo;
+        len = below ? len - half - 1 : half;
+    }
+    return lo;
+}
+
+// The scan over an ascending list of cut-offs: b_0 += w and b_k -= w for every pair whose
+// lower-bound index k is positive (pairs in order, i outer, j inner), then running sums.
+std::vector<double> scan_sorted(const double* p, const double* tg, const double* ds, std::size_t n,
+                                const std::vector<double>& a) {
+    const std::size_t m = a.size();
+    std::vector<double> b(m + 1, 0.0);
+    std::vector<double> soa(9 * n);
+    double *px = soa.data(), *py = px + n, *pz = py + n, *tx = pz + n, *ty = tx + n, *tz = ty + n;
+    double *d2 = tz + n, *t = d2 + n, *w = t + n;
+    for (std::size_t i = 0; i < n; ++i) {
+        px[i] = p[3 * i];
+        py[i] = p[3 * i + 1];
+        pz[i] = p[3 * i + 2];
+        tx[i] = tg[3 * i];
+        ty[i] = tg[3 * i + 1];
+        tz[i] = tg[3 * i + 2];
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        pair_row(px, py, pz, tx, ty, tz, ds, n, i, d2, t, w);
+        for (std::size_t j = 0; j < n; ++j) {
+            if (j == i || !(d2[j] > 0.0)) continue;
+            const std::size_t k = lower_bound_index(a.data(), m, t[j]);
+            if (k > 0) {
+                b[0] += w[j];
+                b[k] -= w[j];
+            }
+        }
+    }
+    std::vector<double> r(m);
+    double run = 0.0;
+    for (std::size_t k = 0; k < m; ++k) {
+        run += b[k];
+        r[k] = run / 25.132741228718345;
+    }
+    return r;
+}
+
+}  // namespace
+
+double neumann_self_energy(const double* p, std::size_t n, double rc) {
+    if (n < 2) return 0.0;
+    const std::vector<P3> d = edges(p, n);
+    const double rc2 = rc * rc;
+    double sum = 0.0;
+    for (std::size_t k = 0; k < n; ++k) {
+        const P3 pk = at(p, k);
+        for (std::size_t j = k + 1; j < n; ++j) {
+            const P3 pj = at(p, j);
+            const double rx = pj.x - pk.x, ry = pj.y - pk.y, rz = pj.z - pk.z;
+            const double dd = d[k].x * d[j].x + d[k].y * d[j].y + d[k].z * d[j].z;
+            sum += 2.0 * dd / std::sqrt(rx * rx + ry * ry + rz * rz + rc2);
+        }
+    }
+    return sum;
+}
+
+double core_repulsion(const double* p, std::size_t n, double rc) {
+    if (n < 3) return 0.0;
+    double sum = 0.0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const P3 pi = at(p, i);
+        for (std::size_t j = i + 2; j < n; ++j) {
+            if (i == 0 && j == n - 1) continue;
+            const P3 pj = at(p, j);
+            const double rx = pj.x - pi.x, ry = pj.y - pi.y, rz = pj.z - pi.z;
+            const double x = 2.0 * rc / std::max(1e-30, std::sqrt(rx * rx + ry * ry + rz * rz));
+            sum += x > 0.1 ? std::pow(x, 12.0) : 0.0;
+        }
+    }
+    return sum;
+}
+
+double polyline_length(const double* p, std::size_t n) {
+    if (n < 2) return 0.0;
+    double sum = 0.0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const P3 a = at(p, i), b = at(p, (i + 1) % n);
+        const double dx = b.x - a.x, dy = b.y - a.y, dz = b.z - a.z;
+        sum += std::sqrt(dx * dx + dy * dy + dz * dz);
+    }
+    return sum;
+}
+
+double regularized_writhe(const double* p, std::size_t n, double rc) {
+    if (n < 2) return 0.0;
+    const std::vector<P3> d = edges(p, n);
+    const double rc2 = rc * rc;
+    double sum = 0.0;
+    for (std::size_t k = 0; k < n; ++k) {
+        const P3 pk = at(p, k);
+        for (std::size_t j = k + 1; j < n; ++j) {
+            const P3 pj = at(p, j);
+            const double rx = pj.x - pk.x, ry = pj.y - pk.y, rz = pj.z - pk.z;
+            const double cx = d[k].y * d[j].z - d[k].z * d[j].y;
+            const double cy = d[k].z * d[j].x - d[k].x * d[j].z;
+            const double cz = d[k].x * d[j].y - d[k].y * d[j].x;
+            const double u = std::sqrt(rx * rx + ry * ry + rz * rz + rc2);
+            sum += 2.0 * (cx * rx + cy * ry + cz * rz) / (u * u * u);
+        }
+    }
+    return (1.0 / 12.566370614359172) * sum;
+}
+
+double curvature_penalty(const double* p, std::size_t n) {
+    if (n < 2) return 0.0;
+    double sum = 0.0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const P3 prev = at(p, (i + n - 1) % n), cur = at(p, i), next = at(p, (i + 1) % n);
+        const P3 a{cur.x - prev.x, cur.y - prev.y, cur.z - prev.z};     // cur - prev
+        const P3 b{next.x - cur.x, next.y - cur.y, next.z - cur.z};     // next - cur
+        const P3 c{next.x - prev.x, next.y - prev.y, next.z - prev.z};  // next - prev
+        const double r = std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z);
+        const double u = std::sqrt(b.x * b.x + b.y * b.y + b.z * b.z);
+        const double v = std::sqrt(c.x * c.x + c.y * c.y + c.z * c.z);
+        double kappa = 0.0;
+        if (r > 1e-20 && u > 1e-20 && v > 1e-20) {
+            const double cx = b.y * a.z - b.z * a.y, cy = b.z * a.x - b.x * a.z, cz = b.x * a.y - b.y * a.x;
+            kappa = 2.0 * std::sqrt(cx * cx + cy * cy + cz * cz) / (u * r * v);
+        }
+        sum += (u + r) * 0.5 * (kappa * kappa);
+    }
+    return sum;
+}
+
+// Cut-offs in any order: the pairs are scanned once against an ascending copy and each result
+// goes back to the position of its cut-off, so every entry is the energy for that cut-off
+// (an ascending list is scanned as given). A NaN cut-off has no energy and gives NaN.
+std::vector<double> bs_cutoff_energy_scan(const double* p, const double* tg, const double* ds, std::size_t n,
+                                          const std::vector<double>& a_values) {
+    const std::size_t m = a_values.size();
+    std::vector<std::size_t> order(m);
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    // NaNs last, the rest ascending; stable so an ascending list keeps its order exactly.
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) {
+        const double ax = a_values[x], ay = a_values[y];
+        if (std::isnan(ax)) return false;
+        if (std::isnan(ay)) return true;
+        return ax < ay;
+    });
+    std::vector<double> sorted;
+    sorted.reserve(m);
+    for (std::size_t k : order)
+        if (!std::isnan(a_values[k])) sorted.push_back(a_values[k]);
+
+    const std::vector<double> r_sorted = scan_sorted(p, tg, ds, n, sorted);
+    std::vector<double> r(m, std::numeric_limits<double>::quiet_NaN());
+    for (std::size_t k = 0; k < sorted.size(); ++k) r[order[k]] = r_sorted[k];
+    return r;
+}
+
+}  // namespace kvor
