@@ -146,3 +146,51 @@ def test_evaluate_fourier_series(kb):
     assert empty.positions == [[0.0] * 3] * 2 and empty.tangents == [[0.0] * 3] * 2
     with pytest.raises(TypeError):
         kb.evaluate_fourier_series([[1, 2, 3]], [0.0])
+
+
+def test_knot_from_compiled_in_map(kb):
+    if "3_1" not in kb.get_embedded_knot_files():
+        pytest.skip("no knot texts compiled in")
+    s = kb.VortexKnotSystem()
+    s.initialize_knot_from_name("3_1", 200)
+    P, T = np.array(s.get_positions()), np.array(s.get_tangents())
+    assert P.shape == (200, 3) and T.shape == (200, 3)
+    np.testing.assert_allclose(P[0], P[-1], rtol=0, atol=1e-12)  # s runs to 2 pi inclusive
+    np.testing.assert_allclose(P.mean(axis=0), 0.0, atol=1e-12)
+    assert T.tolist() == central(P).tolist()
+    # the same sampling as the knot-file loader on the compiled-in block
+    blocks = kb.parse_fseries_from_string(kb.get_embedded_knot_files()["3_1"])
+    block = blocks[kb.index_of_largest_block(blocks)]
+    ref = np.array(kb.evaluate_fourier_block(block, (np.arange(200) * 6.283185307179586 / 199).tolist()))
+    np.testing.assert_allclose(P, ref - ref.mean(axis=0), rtol=0, atol=1e-14)
+    s.initialize_knot_from_name("4_1")
+    assert len(s.get_positions()) == 1000
+
+
+def test_knot_from_disk_and_failures(kb, tmp_path, monkeypatch):
+    from helpers import CIRCLE_FSERIES
+
+    (tmp_path / "knot.zz_circle.fseries").write_text(CIRCLE_FSERIES)
+    (tmp_path / "knot.zz_empty.fseries").write_text("% nothing here\n")
+    monkeypatch.setenv("KVOR_KNOT_DATA_DIR", str(tmp_path))
+    s = kb.VortexKnotSystem()
+    s.initialize_knot_from_name("zz_circle", 9)
+    P = np.array(s.get_positions())
+    assert P.shape == (9, 3)
+    t = np.arange(9) * 6.283185307179586 / 8
+    ref = np.stack([np.cos(t), np.sin(t), 0 * t], 1)
+    np.testing.assert_allclose(P, ref - ref.mean(axis=0), rtol=0, atol=1e-15)
+    before = (s.get_positions(), s.get_tangents())
+    with pytest.raises(RuntimeError) as err:
+        s.initialize_knot_from_name("zz_nowhere_42")
+    assert str(err.value) == (
+        "Could not initialize knot zz_nowhere_42: Could not find .fseries file for knot: zz_nowhere_42"
+    )
+    with pytest.raises(RuntimeError, match="^Could not initialize knot zz_empty: Failed to load knot zz_empty from "):
+        s.initialize_knot_from_name("zz_empty")
+    for bad in (0, 1):
+        with pytest.raises(ValueError, match="resolution must be at least 2"):
+            s.initialize_knot_from_name("3_1", bad)
+    with pytest.raises(TypeError):
+        s.initialize_knot_from_name("3_1", -5)
+    assert (s.get_positions(), s.get_tangents()) == before

@@ -125,6 +125,9 @@ void register_vortex_knot_system(py::module_& m) {
             "Initialize a trefoil knot with given resolution.", py::arg("resolution") = 400);
     cls.def("initialize_figure8_knot", &VortexKnotSystem::initialize_figure8_knot,
             "Initialize a figure-eight knot with given resolution.", py::arg("resolution") = 400);
+    cls.def("initialize_knot_from_name", &VortexKnotSystem::initialize_knot_from_name,
+            "Initialize any knot from bundled .fseries file by identifier.", py::arg("knot_id"),
+            py::arg("resolution") = 1000);
     cls.def("evolve", &VortexKnotSystem::evolve, "Evolve vortex knot using Biot–Savart dynamics.", py::arg("dt"),
             py::arg("steps"));
     cls.def("get_positions", &VortexKnotSystem::get_positions, "Get current 3D positions of the knot.");

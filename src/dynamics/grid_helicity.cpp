@@ -4,6 +4,7 @@
 
 #include "common/checked.hpp"
 #include "knot/fourier_eval.hpp"
+#include "knot/knot_loading.hpp"
 
 namespace kvor {
 
@@ -16,11 +17,7 @@ HelicityInvariants compute_helicity_from_fourier_block(const FourierBlock& block
     std::vector<double> s(ns);
     const double denom = static_cast<double>(nsamples - 1);
     for (std::size_t i = 0; i < ns; ++i) s[i] = static_cast<double>(i) * 6.283185307179586 / denom;
-    std::vector<Vec3> curve = evaluate_fourier_block(block, s);
-    Vec3 mean{0.0, 0.0, 0.0};
-    for (const Vec3& p : curve) mean += p;
-    mean = mean / static_cast<double>(ns);
-    for (Vec3& p : curve) p -= mean;
+    const std::vector<Vec3> curve = center_points(evaluate_fourier_block(block, s));
 
     const int c0 = grid_size / -2;
     std::vector<Vec3> grid;

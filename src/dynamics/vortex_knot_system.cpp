@@ -1,11 +1,17 @@
 #include "dynamics/vortex_knot_system.hpp"
 
+#include <climits>
 #include <cmath>
 #include <stdexcept>
 #include <utility>
 
 #include "dynamics/biot_savart.hpp"
 #include "dynamics/frenet.hpp"
+#include "knot/embedded_resources.hpp"
+#include "knot/fourier_eval.hpp"
+#include "knot/fseries_reader.hpp"
+#include "knot/knot_files.hpp"
+#include "knot/knot_loading.hpp"
 
 namespace kvor {
 namespace {
@@ -42,6 +48,42 @@ void VortexKnotSystem::initialize_trefoil_knot(unsigned resolution) {
 
 void VortexKnotSystem::initialize_figure8_knot(unsigned resolution) {
     positions = torus_curve(resolution, 3.0, 2.0, 4.0);
+    update_tangents();
+}
+
+// Resolution 1 would sample at 0/0 and counts beyond INT_MAX are not samplable: both are
+// rejected before anything is looked up.
+void VortexKnotSystem::initialize_knot_from_name(const std::string& knot_id, unsigned resolution) {
+    if (resolution < 2) throw std::invalid_argument("initialize_knot_from_name: resolution must be at least 2");
+    if (resolution > static_cast<unsigned>(INT_MAX))
+        throw std::invalid_argument("initialize_knot_from_name: resolution must be at most 2147483647");
+    std::vector<Vec3> pts;
+    try {
+        bool found = false;
+        const TextMap& map = embedded_knot_map();
+        const auto it = map.find(knot_id);
+        if (it != map.end() && !it->second.empty()) {
+            const std::vector<FourierBlock> blocks = parse_fseries_from_string(it->second);
+            const int idx = index_of_largest_block(blocks);
+            if (idx >= 0) {
+                std::vector<double> s(resolution);
+                const double last = static_cast<double>(resolution - 1);
+                for (unsigned i = 0; i < resolution; ++i) s[i] = static_cast<double>(i) * kTwoPi / last;
+                pts = center_points(evaluate_fourier_block(blocks[static_cast<std::size_t>(idx)], s));
+                found = true;
+            }
+        }
+        if (!found) {
+            const std::string path = find_knot_fseries(knot_id, "");
+            if (path.empty()) throw std::runtime_error("Could not find .fseries file for knot: " + knot_id);
+            LoadedKnot knot = load_knot_file(path, static_cast<int>(resolution));
+            if (knot.points.empty()) throw std::runtime_error("Failed to load knot " + knot_id + " from " + path);
+            pts = std::move(knot.points);
+        }
+    } catch (const std::exception& e) {
+        throw std::runtime_error("Could not initialize knot " + knot_id + ": " + e.what());
+    }
+    positions = std::move(pts);
     update_tangents();
 }
 
