@@ -48,3 +48,15 @@ def fmt(seconds):
     if seconds >= 1e-3:
         return f"{seconds * 1e3:.3f} ms"
     return f"{seconds * 1e6:.1f} us"
+
+
+def time_once(fn):
+    """Wall time of a single call (for runs too long to repeat)."""
+    t0 = time.perf_counter()
+    fn()
+    return time.perf_counter() - t0
+
+
+def add_measured(table, name, kernel_seconds, reference_seconds, note=""):
+    """Adds a row from times measured by the caller."""
+    table.rows.append((name, kernel_seconds, reference_seconds, note))

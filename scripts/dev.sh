@@ -51,8 +51,10 @@ setup_venv() {  # $1 = venv dir
 build_install() {  # $1 = venv dir, further args: pip config settings
     local venv="$1"; shift
     # Incremental: scikit-build-core keeps its build tree under build/ between runs.
+    # The reference kernels module is for the tests and benchmarks only.
     CMAKE_BUILD_PARALLEL_LEVEL="${CMAKE_BUILD_PARALLEL_LEVEL:-2}" \
-        "$venv/bin/python" -m pip install -q --no-build-isolation --no-deps "$@" .
+        "$venv/bin/python" -m pip install -q --no-build-isolation --no-deps \
+        -Ccmake.define.KVOR_REFERENCE_MODULE=ON "$@" .
 }
 
 case "$job" in

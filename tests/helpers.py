@@ -41,3 +41,18 @@ def docstring(fn):
         return None
     assert rest.startswith("\n") and rest.endswith("\n"), doc
     return rest[1:-1]
+
+
+def trefoil_points(n, scale=1.0, shift=(0.0, 0.0, 0.0)):
+    """n points of the trefoil (sin t + 2 sin 2t, cos t - 2 cos 2t, -sin 3t), scaled and shifted."""
+    pts = []
+    for j in range(n):
+        t = j * 2 * math.pi / n
+        p = (math.sin(t) + 2 * math.sin(2 * t), math.cos(t) - 2 * math.cos(2 * t), -math.sin(3 * t))
+        pts.append([scale * p[c] + shift[c] for c in range(3)])
+    return pts
+
+
+def ring_points(n, radius, z=0.0):
+    """n points of a circle of this radius in the plane at height z."""
+    return [[radius * math.cos(2 * math.pi * k / n), radius * math.sin(2 * math.pi * k / n), z] for k in range(n)]

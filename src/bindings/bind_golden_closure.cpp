@@ -1,8 +1,39 @@
+// Lamb-Oseen and Hill-vortex formulas; the density regimes and the Golden NLS closure.
 #include "bindings/prelude.hpp"
+
+#include "particle/golden_closure.hpp"
 
 namespace kvor::bindings {
 
-// Registers nothing yet.
-void bind_golden_closure(py::module_& /*m*/) {}
+void bind_golden_closure(py::module_& m) {
+    // --- Lamb-Oseen vortex and Hill's spherical vortex (registered first) --------------------
+    // lamb_oseen_velocity, lamb_oseen_vorticity, hill_streamfunction, hill_vorticity,
+    // hill_circulation, hill_velocity: not registered yet.
+
+    // --- Golden NLS closure ------------------------------------------------------------------
+    py::enum_<DensityRegime>(m, "DensityRegime")
+        .value("EFFECTIVE_FLUID", DensityRegime::EFFECTIVE_FLUID)
+        .value("CORE_DOMINATED", DensityRegime::CORE_DOMINATED)
+        .export_values();
+
+    py::class_<GoldenNLSClosure>(m, "GoldenNLSClosure")
+        .def(py::init<DensityRegime>(), "regime"_a = DensityRegime::CORE_DOMINATED)
+        .def("set_regime", &GoldenNLSClosure::set_regime)
+        .def("get_active_density", &GoldenNLSClosure::get_active_density)
+        .def("calculate_loop_energy", &GoldenNLSClosure::calculate_loop_energy, "R"_a)
+        .def("calculate_loop_mass", &GoldenNLSClosure::calculate_loop_mass, "R"_a)
+        .def("calculate_screened_mass", &GoldenNLSClosure::calculate_screened_mass, "bare_mass"_a, "double_k"_a)
+        .def("infer_geometric_ratio", &GoldenNLSClosure::infer_geometric_ratio, "target_mass"_a = 9.10938356e-31,
+             "tolerance"_a = 1e-12, "max_iter"_a = 100)
+        .def("infer_geometric_ratio_safe", &GoldenNLSClosure::infer_geometric_ratio_safe,
+             "target_mass"_a = 9.10938356e-31, "x0"_a = 1.0, "x_min"_a = 1e-6, "x_max"_a = 10.0, "x_tol"_a = 1e-12,
+             "f_tol"_a = 1e-12, "max_iter"_a = 100)
+        .def("geometric_ratio_residual", &GoldenNLSClosure::geometric_ratio_residual, "x"_a,
+             "target_mass"_a = 9.10938356e-31)
+        .def_static("infer_effective_base", &GoldenNLSClosure::infer_effective_base, "ratio"_a, "exponent_n"_a)
+        .def_static("predicted_ratio_from_base", &GoldenNLSClosure::predicted_ratio_from_base, "base"_a,
+                    "exponent_n"_a)
+        .def_static("relative_error", &GoldenNLSClosure::relative_error, "predicted"_a, "observed"_a);
+}
 
 }  // namespace kvor::bindings
