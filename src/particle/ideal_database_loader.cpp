@@ -7,6 +7,7 @@
 
 #include "common/checked.hpp"
 #include "common/text_io.hpp"
+#include "knot/embedded_resources.hpp"
 
 namespace kvor {
 
@@ -24,8 +25,14 @@ Vec3 scan_triple(const std::string& tag, std::size_t value_pos) {
 }  // namespace
 
 std::string read_ideal_database() {
-    // The compiled-in knot map holds .fseries texts keyed by knot identifier; none of its keys
-    // names the database, so the text has to come from disk.
+    // The compiled-in knot map: the first key that names the database file. Its keys are knot
+    // identifiers, so in practice the text comes from the environment or the search list.
+    for (const auto& [key, text] : embedded_knot_map()) {
+        if (key.find("ideal_database.txt") != std::string::npos) {
+            if (!text.empty()) return text;
+            break;
+        }
+    }
     if (const char* env = std::getenv("KVOR_IDEAL_DATABASE"); env != nullptr && env[0] != '\0') {
         if (auto text = read_text_file(env)) return *text;
     }
