@@ -56,7 +56,7 @@ def table_name(base):
 def tight_run(base, snapshots=False, braid=None, tag=""):
     """Tight polygon of a base knot: the database run where there is one, else a run here."""
     if not braid and not snapshots:
-        r = pipeline.load(os.path.join(pipeline.WORK, "ideal"), base)
+        r, _ = pipeline.load_best("ideal", base)
         if r is not None:
             return r
     key = base + tag
@@ -210,7 +210,7 @@ def main():
                    ropelength=g["L"] / g["D"], D=g["D"], L=g["L"], beads="")
         row = write_data.manifest_row(key, f"knot_fseries/{key}.fseries", key, e, res, g,
                                       harmonics=str(len(A)), dev="")
-        if suf in ("p", "u", "s", "t") or c > 11:
+        if suf in ("p", "u", "s", "t") or c > 11 or c < 3:
             row["envelope_ratio"] = ""
         rows.append(row)
         print(key, len(A), f"{g['L'] / g['D']:.3f}", ok, method, chir, len(text), flush=True)

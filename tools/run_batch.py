@@ -30,7 +30,7 @@ def entry_list(s):
 
 def main(sets):
     for s in sets:
-        out = os.path.join(pipeline.WORK, s)
+        out = os.path.join(pipeline.WORK2, s)
         os.makedirs(out, exist_ok=True)
         for e in entry_list(s):
             if os.path.exists(os.path.join(out, e["key"] + ".json")):

@@ -28,12 +28,11 @@ def envelope(c):
     return 4.25 + 4.20 * c
 
 
-def final_geometry(set_name, key, res):
-    """L, D of the rounded coefficients (cached next to the entry)."""
-    p = os.path.join(WORK, set_name, key + ".final.json")
+def final_geometry(d, key, res):
+    """L, D of the rounded coefficients (cached next to the entry in directory d)."""
+    p = os.path.join(d, key + ".final.json")
     coefs = textfmt.round6(res["coefs"])
-    if os.path.exists(p) and os.path.getmtime(p) >= os.path.getmtime(
-            os.path.join(WORK, set_name, key + ".npz")):
+    if os.path.exists(p) and os.path.getmtime(p) >= os.path.getmtime(os.path.join(d, key + ".npz")):
         with open(p) as f:
             g = json.load(f)
     else:
@@ -66,11 +65,11 @@ def manifest_row(key, file, eid, e, res, g=None, harmonics="", dev=""):
 def write_db(set_name, elist, tag, sub, fname, title, rows, missing):
     parts = [textfmt.data_open(title)]
     for e in elist:
-        res = pipeline.load(os.path.join(WORK, set_name), e["key"])
+        res, d = pipeline.load_best(set_name, e["key"])
         if res is None:
             missing.append((fname, e["key"]))
             continue
-        coefs, g = final_geometry(set_name, e["key"], res)
+        coefs, g = final_geometry(d, e["key"], res)
         if len(coefs) == 1 and tag != "TL":
             parts.append(textfmt.entry(tag, e["id"], e.get("conway", ""), g["L"], g["D"], coefs))
         else:
@@ -120,13 +119,11 @@ def main(argv=None):
         if s not in sets:
             continue
         for e in entries.p12_entries(s[-1]):
-            p = os.path.join(WORK, s, e["key"] + ".json")
-            if not os.path.exists(p):
+            res, d = pipeline.load_best_points(s, e["key"])
+            if res is None:
                 missing.append(("ideal/ideal_12_data/" + e["file"], e["key"]))
                 continue
-            with open(p) as f:
-                res = json.load(f)
-            pts = np.load(os.path.join(WORK, s, e["key"] + ".npy"))
+            pts = np.load(os.path.join(d, e["key"] + ".npy"))
             write(os.path.join(IDEAL, "ideal_12_data", e["file"]), textfmt.points_text(pts))
             rows.append(manifest_row(e["key"], "ideal/ideal_12_data/" + e["file"], "", e, res,
                                      harmonics="", dev=""))

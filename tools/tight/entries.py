@@ -53,25 +53,26 @@ def ideal_entries():
         for i in range(1, n + 1):
             name = f"{c}_{i}"
             out.append(dict(key=name, name=name, id=f"{c}:1:{i}", conway=conway(knotinfo_name(name)),
-                            kind="knot", crossings=c, h=0.1 if c <= 7 else (0.14 if c == 8 else 0.25),
-                            nh_cap=150, coarse_rounds=60 if c <= 8 else 25))
+                            kind="knot", crossings=c, h=0.1 if c <= 6 else (0.14 if c <= 8 else 0.2),
+                            nh_cap=150, coarse_rounds=40, spread=c >= 7, upsample=c >= 9))
     nxt = {c: n + 1 for c, n in ROLFSEN_COUNTS.items()}
     for name, c, label in COMPOSITES:
         idx = nxt[c]; nxt[c] += 1
         cw = "#".join(("-" if p.startswith("-") else "") + conway(p.lstrip("-"))
                       for p in name.split("#"))
         out.append(dict(key=name, name=name, id=f"{c}:1:{idx}", conway=cw, kind="composite",
-                        crossings=c, h=0.14, nh_cap=150, label=label))
+                        crossings=c, h=0.14, nh_cap=150, label=label, coarse_rounds=40, spread=True))
     for name in ELEVEN:
         kn = "11n_" + name[4:]
         idx = 367 + int(name[4:])
         out.append(dict(key=name, name=name, id=f"11:1:{idx}", conway=conway(kn), kind="knot",
-                        crossings=11, h=0.25, nh_cap=150, coarse_rounds=25))
+                        crossings=11, h=0.2, nh_cap=150, coarse_rounds=40, spread=True, upsample=True))
     for name, rname in LINKS7:
         c, rest = rname.split("^")
         nc, idx = rest.split("_")
         out.append(dict(key=name, name=name, id=f"{c}:{nc}:{idx}", conway=rname, kind="link",
-                        crossings=int(c), h=0.14, nh_cap=150, ncomp=int(nc)))
+                        crossings=int(c), h=0.14, nh_cap=150, ncomp=int(nc), coarse_rounds=40,
+                        spread=True))
     return out
 
 
@@ -82,7 +83,8 @@ def ht_entries(which):
         name = f"K11{which}{k}"
         idx = k if which == "a" else 367 + k
         out.append(dict(key=name, name=name, id=f"11:1:{idx}", conway=conway(f"11{which}_{k}"),
-                        kind="knot", crossings=11, h=0.5, nh_cap=100, coarse_rounds=12))
+                        kind="knot", crossings=11, h=0.5, nh_cap=100, coarse_rounds=12,
+                        spread=True))
     return out
 
 
@@ -102,13 +104,14 @@ def tl_entries(group):
             names = [(10, f"L10a{k}") for k in range(1, na + 1)]
         else:
             names = [(10, f"L10n{k}") for k in range(1, nn + 1)]
-    return [dict(key=nm, name=nm, crossings=c, kind="link", h=0.5, nh_cap=100, coarse_rounds=12) for c, nm in names]
+    return [dict(key=nm, name=nm, crossings=c, kind="link", h=0.5, nh_cap=100, coarse_rounds=12, spread=True) for c, nm in names]
 
 
 def p12_entries(which):
     n = 1288 if which == "a" else 888
     return [dict(key=f"K12{which}{k}", name=f"K12{which}{k}", file=f"12{which}{k}.txt",
-                 crossings=12, kind="knot", h=0.5, points=True, coarse_rounds=10) for k in range(1, n + 1)]
+                 crossings=12, kind="knot", h=0.5, points=True, coarse_rounds=8,
+                 spread=True) for k in range(1, n + 1)]
 
 
 def link_ids(entries):

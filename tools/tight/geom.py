@@ -21,6 +21,9 @@ def lib():
                               ctypes.c_double, ctypes.c_int, ctypes.c_double, ctypes.c_double, ctypes.c_double, dp]
         L.poly_thickness.restype = ctypes.c_double
         L.poly_thickness.argtypes = [dp, ip, ctypes.c_int, ctypes.c_int, dp]
+        L.spread.restype = ctypes.c_double
+        L.spread.argtypes = [dp, ip, ctypes.c_int, ctypes.c_int, ctypes.c_int, ctypes.c_double,
+                             ctypes.c_double]
         L.dcsd.restype = ctypes.c_double
         L.dcsd.argtypes = [dp, ip, ctypes.c_int, dp]
         _lib = L
@@ -86,6 +89,22 @@ def tighten(comps, iters, tau=0.02, tau_max=0.05, sweeps=8, safe=0.55, slack=0.0
     return _unpack(x, off), stats
 
 
+def spread(comps, beads_total=240, iters=400, frac=0.1, smooth=0.05):
+    """Inflate a (flat, diagram-like) polygon into a rounder 3D conformation by a repulsive
+    energy at fixed length; small steps keep every strand on its side."""
+    L = sum(polygon_length(c) for c in comps)
+    nb = [max(16, int(round(beads_total * polygon_length(c) / L))) for c in comps]
+    done = 0
+    while done < iters:
+        comps = [resample(c, n) for c, n in zip(comps, nb)]  # even spacing between chunks
+        x, off = _pack(comps)
+        k = min(25, iters - done)
+        lib().spread(_dp(x), _ip(off), len(comps), k, 2, frac, smooth)
+        comps = _unpack(x, off)
+        done += k
+    return comps
+
+
 def scale_to_thickness(comps):
     d, _ = poly_thickness(comps)
     c0 = np.concatenate(comps).mean(axis=0)
@@ -108,9 +127,10 @@ def run_tightening(comps, h_final=0.1, log=None, snapshots=None, h_start=0.25,
     def beads(c, h):
         return int(np.clip(round(polygon_length(c) / h), min_beads, max_beads))
 
-    stages = [(0.5, 1e-3, 30)] if max(h_start, h_final) < 0.45 else []
-    stages.append((max(h_start, h_final), 1e-3, coarse_rounds))
-    if h_final < h_start:
+    stages = [(0.5, 1e-3, 30)] if max(h_start, h_final) < 0.45 and coarse_rounds > 0 else []
+    if coarse_rounds > 0:
+        stages.append((max(h_start, h_final), 1e-3, coarse_rounds))
+    if h_final < h_start or coarse_rounds == 0:
         stages.append((h_final, 2e-4, fine_rounds))
     stages.append((h_final, 0.0, 6))
     tau = 0.02

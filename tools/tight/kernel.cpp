@@ -271,3 +271,56 @@ double dcsd(const double* x, const int* off, int ncomp, double* out) {
 }
 
 }  // extern "C"
+
+extern "C" {
+
+// Spread a polygon with a repulsive energy: every pair more than `skip` beads apart along
+// one curve (or on two curves) repels with force r/|r|^4 (energy 1/(2 r^2)); neighbouring
+// beads are held by a bending-smoothing term.  Each step moves no bead further than
+// `frac` times the current least pair distance, so no strand can pass through another.
+// The polygon is rescaled after each step to keep its total length.
+// Returns the final least pair distance divided by the mean bead spacing.
+double spread(double* p, const int* off, int ncomp, int iters, int skip, double frac,
+              double smooth) {
+    Poly P{p, off, ncomp, off[ncomp]};
+    build_topology(P);
+    const int n = P.n;
+    std::vector<double> F(3 * n);
+    double L0 = total_length(P);
+    double dmin = 0;
+    for (int it = 0; it < iters; ++it) {
+        std::fill(F.begin(), F.end(), 0.0);
+        double best = 1e300;
+        for (int i = 0; i < n; ++i) {
+            const double* a = p + 3 * i;
+            for (int j = i + 1; j < n; ++j) {
+                if (idx_sep(P, i, j) <= skip) continue;
+                const double* b = p + 3 * j;
+                double r[3] = {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
+                double q = r[0] * r[0] + r[1] * r[1] + r[2] * r[2];
+                best = std::min(best, q);
+                double f = 1.0 / (q * q);
+                for (int k = 0; k < 3; ++k) { F[3 * i + k] += f * r[k]; F[3 * j + k] -= f * r[k]; }
+            }
+        }
+        dmin = std::sqrt(best);
+        double h = L0 / n;
+        double fmax = 0;
+        for (int i = 0; i < n; ++i) {
+            const double* a = p + 3 * P.prev[i];
+            const double* b = p + 3 * i;
+            const double* c = p + 3 * P.next[i];
+            // keep the force normal-ish and the curve smooth
+            for (int k = 0; k < 3; ++k) F[3 * i + k] = F[3 * i + k] * h + smooth * (0.5 * (a[k] + c[k]) - b[k]) / (h * h) * h;
+            double m = std::sqrt(F[3 * i] * F[3 * i] + F[3 * i + 1] * F[3 * i + 1] + F[3 * i + 2] * F[3 * i + 2]);
+            fmax = std::max(fmax, m);
+        }
+        double s = frac * std::min(dmin, h) / (fmax + 1e-300);
+        for (int i = 0; i < 3 * n; ++i) p[i] += s * F[i];
+        double L = total_length(P);
+        scale_about_centroid(P, L0 / L);
+    }
+    return dmin / (L0 / n);
+}
+
+}  // extern "C"

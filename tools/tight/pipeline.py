@@ -10,22 +10,49 @@ import numpy as np
 from . import geom, diagram, verify
 
 WORK = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "work")
+# results of the runs that start from a spread-out diagram (preferred where better)
+WORK2 = WORK + "2"
 
 
-def start_curve(entry):
+def start_curve(entry, spread=None):
+    """Start polygon: the lifted planar diagram (or closed braid), then, unless spread is
+    False, inflated by a repulsive energy; the spread curve is type-checked and dropped in
+    favour of the unspread one if the check fails."""
     if entry.get("braid"):
-        return diagram.closed_braid_curve(entry["braid"])
-    L = verify.table_link(entry["name"])
-    return diagram.curve_from_link(L)
+        comps = diagram.closed_braid_curve(entry["braid"])
+    else:
+        comps = diagram.curve_from_link(verify.table_link(entry["name"]))
+    if spread is None:
+        spread = entry.get("spread", False)
+    if spread:
+        sp = geom.spread(comps, beads_total=200, iters=1000)
+        if verify.verify(sp, entry["name"])[0]:
+            return sp
+    return comps
 
 
-def fit_components(comps, tol, nh_cap):
+def upsample(c, h=0.1):
+    """Periodic cubic spline through the beads of a coarse polygon, sampled every h (equal
+    arclength), so that the Fourier fit can use more harmonics without ringing."""
+    seg = np.linalg.norm(np.roll(c, -1, axis=0) - c, axis=1)
+    if seg.mean() <= 1.5 * h:
+        return c
+    from scipy.interpolate import CubicSpline
+    s = np.concatenate([[0.0], np.cumsum(seg)])
+    cs = CubicSpline(s, np.vstack([c, c[:1]]), bc_type="periodic")
+    fine = cs(np.linspace(0, s[-1], int(s[-1] / (h / 4)), endpoint=False))
+    return geom.resample(fine, int(round(s[-1] / h)))
+
+
+def fit_components(comps, tol, nh_cap, smooth_up=False):
     """Fourier fit of every component.  The smallest harmonic count within tol of the
     polygon (at most a quarter of the bead count, beyond which the fit oscillates between
     beads) and a few smaller counts are tried; the one with the least ropelength of the
     component on its own is kept."""
     out = []
     for c in comps:
+        if smooth_up:
+            c = upsample(c)
         cap = max(2, min(nh_cap, len(c) // 4))
         nh, A0, A, B, dev = geom.choose_harmonics(c, tol, nmin=2, nmax=cap)
         best = None
@@ -67,7 +94,17 @@ def process(entry, out_dir, seed=0, log=None):
                                        coarse_rounds=entry.get("coarse_rounds", 60),
                                        fine_rounds=12, snapshots=snaps, log=log)
     t2 = time.time()
-    fits = fit_components(comps, entry.get("tol", 1e-3), entry.get("nh_cap", 100))
+    c = entry.get("crossings", 10)
+    if entry.get("spread") and Rpoly > 1.15 * (4.25 + 4.20 * c):
+        # the spread start ended in a poor state: tighten the lifted diagram instead
+        comps0 = start_curve(entry, spread=False)
+        comps, Rpoly = geom.run_tightening(comps0, h_final=entry.get("h", 0.1),
+                                           h_start=max(0.25, entry.get("h", 0.1)),
+                                           coarse_rounds=entry.get("coarse_rounds", 60),
+                                           fine_rounds=12, log=log)
+        t2 = time.time()
+    fits = fit_components(comps, entry.get("tol", 1e-3), entry.get("nh_cap", 100),
+                          smooth_up=entry.get("upsample", False))
     coefs = [(A0, A, B) for A0, A, B, _ in fits]
     g = geom.curve_geometry(coefs)
     D = g["D"]
@@ -133,6 +170,10 @@ def process_points(entry, out_dir, seed=0, log=None):
     t1 = time.time()
     comps, Rpoly = geom.run_tightening(comps0, h_final=entry.get("h", 0.5), h_start=0.5,
                                        log=log, coarse_rounds=entry.get("coarse_rounds", 25))
+    if entry.get("spread") and Rpoly > 1.15 * (4.25 + 4.20 * entry.get("crossings", 12)):
+        comps0 = start_curve(entry, spread=False)
+        comps, Rpoly = geom.run_tightening(comps0, h_final=entry.get("h", 0.5), h_start=0.5,
+                                           log=log, coarse_rounds=entry.get("coarse_rounds", 25))
     t2 = time.time()
     c = comps[0]
     n = point_count(geom.polygon_length(c))
@@ -152,3 +193,74 @@ def process_points(entry, out_dir, seed=0, log=None):
     with open(os.path.join(out_dir, key + ".json"), "w") as f:
         json.dump(res, f)
     return res
+
+
+def refine(entry, out_dir, h=0.14, rounds=12, log=None):
+    """Continue tightening a stored entry with finer beads; the result replaces the stored
+    one only if its measured ropelength is lower and it passes the type check."""
+    old = load(out_dir, entry["key"])
+    if old is None or old.get("refined"):
+        return None
+    t0 = time.time()
+    comps, Rpoly = geom.run_tightening(old["poly"], h_final=h, h_start=h, coarse_rounds=0,
+                                       fine_rounds=rounds, log=log)
+    fits = fit_components(comps, entry.get("tol", 1e-3), entry.get("nh_cap", 100))
+    coefs = [(A0, A, B) for A0, A, B, _ in fits]
+    g = geom.curve_geometry(coefs)
+    D = g["D"]
+    coefs = standard_link([(A0 / D, A / D, B / D) for A0, A, B in coefs])
+    g = geom.curve_geometry(coefs)
+    better = g["L"] / g["D"] < old["ropelength"]
+    if better:
+        samp = [geom.fourier_eval(A0, A, B, np.linspace(0, 2 * np.pi, max(200, int(10 * g["L"] / len(coefs))),
+                                                     endpoint=False)) for A0, A, B in coefs]
+        ok, method, detail = verify.verify(samp, entry["name"])
+        okp, methodp, _ = verify.verify(comps, entry["name"], seed=1)
+        better = ok and okp
+    res = {k: v for k, v in old.items() if k not in ("poly", "coefs")}
+    res["refined"] = True
+    if better:
+        res.update(L=g["L"], Ls=g["Ls"], D=g["D"], rho_min=g["rho_min"], dcsd=g["dcsd"],
+                   ropelength=g["L"] / g["D"], poly_ropelength=Rpoly,
+                   beads=int(sum(len(c) for c in comps)),
+                   harmonics=[int(len(A)) for _, A, _ in coefs], fit_dev=[float(f[3]) for f in fits],
+                   verified=True, method=method, detail=detail, poly_method=methodp)
+        np.savez(os.path.join(out_dir, entry["key"] + ".npz"),
+                 poly=np.concatenate(comps), off=np.cumsum([0] + [len(c) for c in comps]),
+                 **{f"A0_{i}": c[0] for i, c in enumerate(coefs)},
+                 **{f"A_{i}": c[1] for i, c in enumerate(coefs)},
+                 **{f"B_{i}": c[2] for i, c in enumerate(coefs)})
+    res["t_refine"] = time.time() - t0
+    with open(os.path.join(out_dir, entry["key"] + ".json"), "w") as f:
+        json.dump(res, f)
+    return res, better, old["ropelength"]
+
+
+def load_best(set_name, key):
+    """The verified result with the lower ropelength among the two work directories;
+    returns (result, directory) or (None, None)."""
+    best = (None, None)
+    for w in (WORK2, WORK):
+        d = os.path.join(w, set_name)
+        r = load(d, key) if os.path.exists(os.path.join(d, key + ".npz")) else None
+        if r is None or not r.get("verified"):
+            continue
+        if best[0] is None or r["ropelength"] < best[0]["ropelength"]:
+            best = (r, d)
+    return best
+
+
+def load_best_points(set_name, key):
+    best = (None, None)
+    for w in (WORK2, WORK):
+        d = os.path.join(w, set_name)
+        p = os.path.join(d, key + ".json")
+        if not os.path.exists(p):
+            continue
+        with open(p) as f:
+            r = json.load(f)
+        if not r.get("verified"):
+            continue
+        if best[0] is None or r["ropelength"] < best[0]["ropelength"]:
+            best = (r, d)
+    return best
