@@ -111,7 +111,7 @@ def p12_entries(which):
     n = 1288 if which == "a" else 888
     return [dict(key=f"K12{which}{k}", name=f"K12{which}{k}", file=f"12{which}{k}.txt",
                  crossings=12, kind="knot", h=0.5, points=True, coarse_rounds=8,
-                 spread=True) for k in range(1, n + 1)]
+                 spread=False) for k in range(1, n + 1)]
 
 
 def link_ids(entries):

@@ -97,6 +97,43 @@ void scale_about_centroid(Poly& P, double s) {
         for (int k = 0; k < 3; ++k) P.p[3 * i + k] = c[k] + s * (P.p[3 * i + k] - c[k]);
 }
 
+
+// Calls f(i, j, |p_i - p_j|^2) for every pair i < j closer than r (and possibly some
+// farther ones), using a sorted cell grid of cell size r.
+template <class F>
+void near_pairs(const Poly& P, double r, F&& f) {
+    const int n = P.n;
+    double lo[3] = {1e300, 1e300, 1e300};
+    for (int i = 0; i < n; ++i)
+        for (int k = 0; k < 3; ++k) lo[k] = std::min(lo[k], P.p[3 * i + k]);
+    std::vector<std::pair<long long, int>> cells(n);
+    const long long B = 1 << 20;
+    auto key = [&](long long x, long long y, long long z) { return (x * B + y) * B + z; };
+    std::vector<long long> cx(n), cy(n), cz(n);
+    for (int i = 0; i < n; ++i) {
+        cx[i] = (long long)((P.p[3 * i] - lo[0]) / r);
+        cy[i] = (long long)((P.p[3 * i + 1] - lo[1]) / r);
+        cz[i] = (long long)((P.p[3 * i + 2] - lo[2]) / r);
+        cells[i] = {key(cx[i], cy[i], cz[i]), i};
+    }
+    std::sort(cells.begin(), cells.end());
+    for (int i = 0; i < n; ++i) {
+        for (long long dx = -1; dx <= 1; ++dx)
+            for (long long dy = -1; dy <= 1; ++dy)
+                for (long long dz = -1; dz <= 1; ++dz) {
+                    long long X = cx[i] + dx, Y = cy[i] + dy, Z = cz[i] + dz;
+                    if (X < 0 || Y < 0 || Z < 0) continue;
+                    long long kk = key(X, Y, Z);
+                    auto it = std::lower_bound(cells.begin(), cells.end(), std::make_pair(kk, -1));
+                    for (; it != cells.end() && it->first == kk; ++it) {
+                        int j = it->second;
+                        if (j <= i) continue;
+                        f(i, j, d2(P.p + 3 * i, P.p + 3 * j));
+                    }
+                }
+    }
+}
+
 }  // namespace
 
 extern "C" {
@@ -164,16 +201,12 @@ double tighten(double* p, const int* off, int ncomp, int m, int iters, double ta
         double lim = 1.0 + 0.25 + 4 * tau;
         double lim2 = lim * lim, safe2 = safe * safe;
         bool unsafe = false;
-        for (int i = 0; i < n && !unsafe; ++i) {
-            const double* a = p + 3 * i;
-            for (int j = i + 1; j < n; ++j) {
-                double q = d2(a, p + 3 * j);
-                if (q < lim2 && idx_sep(P, i, j) > m) {
-                    if (q < safe2) { unsafe = true; break; }
-                    ci.push_back(i); cj.push_back(j);
-                }
+        near_pairs(P, lim, [&](int i, int j, double q) {
+            if (q < lim2 && idx_sep(P, i, j) > m) {
+                if (q < safe2) unsafe = true;
+                ci.push_back(i); cj.push_back(j);
             }
-        }
+        });
         if (unsafe) {
             std::memcpy(p, old.data(), sizeof(double) * 3 * n);
             tau *= 0.5; ++rej;
