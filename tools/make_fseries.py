@@ -178,7 +178,8 @@ def main():
         if suf:
             label = f"Knot {key} ({nm + ', ' if nm else ''}{SUFFIX_TEXT[suf]})"
         comments = [f"kvor knot data {key}: knot {table_name(base)}; {SUFFIX_TEXT[suf]}",
-                    f"{len(A)} harmonics, parameter proportional to arclength; length {g['L']:.6f}, "
+                    f"{len(A)} harmonics, parameter "
+                    f"{'the angle of the torus parametrisation' if suf == 't' else 'proportional to arclength'}; length {g['L']:.6f}, "
                     f"thickness {g['D']:.6f}, L/D {g['L'] / g['D']:.6f}",
                     "columns: a_x(j) b_x(j) a_y(j) b_y(j) a_z(j) b_z(j), j = 1..n",
                     label]

@@ -25,3 +25,19 @@ for k in ("3_1", "L2a1"):
     for r in rows:
         if r["key"] == k and r["file"] == "ideal/ideal.txt":
             print(k, r["ropelength"])
+
+# timings of the stored runs, by data set
+import glob
+import json
+for w in ("work2", "work3"):
+    for d in sorted(glob.glob(os.path.join(ROOT, "tools", w, "*"))):
+        ts = []
+        for f in glob.glob(os.path.join(d, "*.json")):
+            if f.endswith(".final.json"):
+                continue
+            with open(f) as fh:
+                r = json.load(fh)
+            ts.append(sum(r.get(k, 0) for k in ("t_start", "t_tighten", "t_fit", "t_verify")))
+        if ts:
+            print(f"time per entry {w}/{os.path.basename(d)}: n={len(ts)} mean={statistics.mean(ts):.2f}s "
+                  f"median={statistics.median(ts):.2f}s max={max(ts):.1f}s total={sum(ts) / 60:.1f}min")

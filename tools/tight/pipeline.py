@@ -12,6 +12,7 @@ from . import geom, diagram, verify
 WORK = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "work")
 # results of the runs that start from a spread-out diagram (preferred where better)
 WORK2 = WORK + "2"
+WORK3 = WORK + "3"  # second pass with finer beads for entries above the envelope
 
 
 def start_curve(entry, spread=None):
@@ -240,7 +241,7 @@ def load_best(set_name, key):
     """The verified result with the lower ropelength among the two work directories;
     returns (result, directory) or (None, None)."""
     best = (None, None)
-    for w in (WORK2, WORK):
+    for w in (WORK3, WORK2, WORK):
         d = os.path.join(w, set_name)
         r = load(d, key) if os.path.exists(os.path.join(d, key + ".npz")) else None
         if r is None or not r.get("verified"):
