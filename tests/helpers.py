@@ -56,3 +56,22 @@ def trefoil_points(n, scale=1.0, shift=(0.0, 0.0, 0.0)):
 def ring_points(n, radius, z=0.0):
     """n points of a circle of this radius in the plane at height z."""
     return [[radius * math.cos(2 * math.pi * k / n), radius * math.sin(2 * math.pi * k / n), z] for k in range(n)]
+
+
+def build_cpp_driver(out_dir, main, *sources):
+    """Compiles a small C++ driver (tests/cpp/<main>) with core sources (paths under src/) into
+    out_dir; returns the executable's path, or None when no C++ compiler is available."""
+    import os
+    import pathlib
+    import shutil
+    import subprocess
+
+    root = pathlib.Path(__file__).resolve().parents[1]
+    cxx = os.environ.get("CXX") or shutil.which("c++") or shutil.which("g++")
+    if not cxx:
+        return None
+    exe = pathlib.Path(out_dir) / pathlib.Path(main).stem
+    cmd = [cxx, "-std=c++20", "-O1", "-I", str(root / "src"), str(root / "tests" / "cpp" / main)]
+    cmd += [str(root / "src" / s) for s in sources]
+    subprocess.run(cmd + ["-o", str(exe)], check=True)
+    return exe

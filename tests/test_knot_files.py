@@ -1,15 +1,11 @@
 """Knot objects, .fseries loading into sampled knots, and the search for knot files on disk."""
 import os
-import pathlib
-import shutil
 import subprocess
 
 import numpy as np
 import pytest
 
-from helpers import CIRCLE_FSERIES, TWO_PI, fourier_block
-
-ROOT = pathlib.Path(__file__).resolve().parents[1]
+from helpers import CIRCLE_FSERIES, TWO_PI, build_cpp_driver, fourier_block
 
 
 def fseries_rows(rows, comment="% block"):
@@ -206,15 +202,9 @@ NAME = "knot.8_5.fseries"
 @pytest.fixture(scope="session")
 def search_driver(tmp_path_factory):
     """The knot-file search compiled into a small driver program (the search has no Python name)."""
-    cxx = os.environ.get("CXX") or shutil.which("c++") or shutil.which("g++")
-    if not cxx:
+    exe = build_cpp_driver(tmp_path_factory.mktemp("driver"), "knot_file_search.cpp", "knot/knot_files.cpp")
+    if exe is None:
         pytest.skip("no C++ compiler to build the search driver")
-    exe = tmp_path_factory.mktemp("driver") / "knot_file_search"
-    subprocess.run(
-        [cxx, "-std=c++20", "-O0", "-I", str(ROOT / "src"), str(ROOT / "tests/cpp/knot_file_search.cpp"),
-         str(ROOT / "src/knot/knot_files.cpp"), "-o", str(exe)],
-        check=True,
-    )
     return exe
 
 

@@ -211,8 +211,13 @@ py::tuple fourier_knot_eval(const DArray& a_x, const DArray& b_x, const DArray& 
 void register_fourier_geometry(py::module_& m) {
     m.def("evaluate_fourier_block", &evaluate_fourier_block, "Evaluate r(s) for the given Fourier block.",
           py::arg("block"), py::arg("s"));
-    m.def("evaluate_with_derivatives", &evaluate_with_derivatives,
-          "Evaluate Fourier block and its first three derivatives at parameter s.", py::arg("block"), py::arg("s"));
+    m.def(
+        "evaluate_with_derivatives",
+        [](const FourierBlock& block, double s) {
+            const auto d = evaluate_with_derivatives(block, s);
+            return std::make_tuple(d[0], d[1], d[2], d[3]);
+        },
+        "Evaluate Fourier block and its first three derivatives at parameter s.", py::arg("block"), py::arg("s"));
     m.def("curvature_exact", &curvature_exact, "Compute exact curvature from Fourier coefficients at sample parameters.",
           py::arg("block"), py::arg("s"), py::arg("eps") = 1e-12);
     m.def("length_exact", &length_exact, "Compute exact length of Fourier curve by sampling.", py::arg("block"),
