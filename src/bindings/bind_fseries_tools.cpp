@@ -71,6 +71,9 @@ void bind_fseries_tools(py::module_& m) {
         .def_readwrite("nsamples", &ext::FilamentEnergyResult::nsamples);
 
     m.def("canonicalize_fseries_file_inplace", &ext::canonicalize_fseries_file_inplace, py::arg("path"));
+    m.def("compute_helicity_from_fseries", &ext::compute_helicity_from_fseries, py::arg("path"),
+          py::arg("grid_size") = 32, py::arg("spacing") = 0.1, py::arg("interior_margin") = 8,
+          py::arg("nsamples") = 1000);
     m.def("sample_curve_centered", &ext::sample_curve_centered, py::arg("path"), py::arg("nsamples") = 1024);
     m.def("compute_curve_metrics_from_fseries", &ext::compute_curve_metrics_from_fseries, py::arg("path"),
           py::arg("nsamples") = 2048, py::arg("skip") = 3);
@@ -81,6 +84,9 @@ void bind_fseries_tools(py::module_& m) {
           py::arg("skip") = 3);
     m.def("compute_filament_energy_from_fseries", &ext::compute_filament_energy_from_fseries, py::arg("path"),
           py::arg("params"));
+    m.def("batch_helicity_from_dir", &ext::batch_helicity_from_dir, py::arg("root_dir"), py::arg("grid_size") = 32,
+          py::arg("spacing") = 0.1, py::arg("interior_margin") = 8, py::arg("nsamples") = 1000,
+          py::arg("recurse") = false);
     m.def("compare_fseries_files", &ext::compare_fseries_files, py::arg("path_a"), py::arg("path_b"),
           py::arg("nsamples") = 2048, py::arg("skip") = 3);
 }

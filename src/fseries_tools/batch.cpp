@@ -4,6 +4,7 @@
 #include <cmath>
 #include <filesystem>
 #include <set>
+#include <stdexcept>
 #include <system_error>
 
 #include "common/vec3.hpp"
@@ -68,6 +69,20 @@ std::vector<std::string> list_fseries_files(const std::string& dir, bool recurse
     std::set<fs::path> visited;
     list_into(dir, recurse, visited, out);
     return out;
+}
+
+std::vector<HelicityResult> batch_helicity_from_dir(const std::string& root_dir, int grid_size, double spacing,
+                                                    int interior_margin, int nsamples, bool recurse) {
+    std::error_code ec;
+    if (!fs::is_directory(root_dir, ec)) throw std::runtime_error("directory does not exist: " + root_dir);
+
+    std::vector<HelicityResult> results;
+    for (const std::string& p : list_fseries_files(root_dir, recurse)) {
+        results.push_back(compute_helicity_from_fseries(p, grid_size, spacing, interior_margin, nsamples));
+    }
+    std::sort(results.begin(), results.end(),
+              [](const HelicityResult& a, const HelicityResult& b) { return a.path < b.path; });
+    return results;
 }
 
 std::map<std::string, double> compare_fseries_files(const std::string& path_a, const std::string& path_b,

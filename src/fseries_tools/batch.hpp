@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "fseries_tools/curve_metrics.hpp"
+
 namespace kvor::kvorext {
 
 // dir + name with one '/' between them, unless dir is empty or already ends with '/' or '\\'.
@@ -15,6 +17,13 @@ std::string join_path(const std::string& dir, const std::string& name);
 // where it occurs (a link back to a directory being listed is not followed). A directory that
 // cannot be listed contributes nothing.
 std::vector<std::string> list_fseries_files(const std::string& dir, bool recurse);
+
+// compute_helicity_from_fseries of every .fseries file under root_dir (flat, or the whole tree
+// with `recurse`), sorted by path byte-wise. Throws std::runtime_error
+// "directory does not exist: " + root_dir when root_dir is not a directory; the first error of
+// a file ends the batch.
+std::vector<HelicityResult> batch_helicity_from_dir(const std::string& root_dir, int grid_size, double spacing,
+                                                    int interior_margin, int nsamples, bool recurse);
 
 // Curve metrics of both files (same sampling and skip), their differences b - a, and the
 // root-mean-square distance between sample points of equal index of the two centred curves.

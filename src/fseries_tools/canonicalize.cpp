@@ -95,7 +95,8 @@ bool replace_file_atomically(const std::string& target, const std::string& conte
 
     const std::filesystem::path tp(target);
     const std::string dir = tp.has_parent_path() ? tp.parent_path().string() : std::string(".");
-    std::string tmpl = dir + "/." + tp.filename().string() + ".tmpXXXXXX";
+    // A short fixed name: a temporary derived from a long file name could exceed the name limit.
+    std::string tmpl = dir + "/.fseries-rewrite-XXXXXX";
     std::vector<char> name(tmpl.begin(), tmpl.end());
     name.push_back('\0');
 

@@ -31,6 +31,17 @@ struct CurveMetrics {
     double bend_energy = 0.0;
 };
 
+// Copies the polygon measures into a result record (reach proxy = half the distance).
+template <typename Result>
+void set_polygon_measures(Result& r, const CurveMetrics& cm, double min_nn) {
+    r.L = cm.L;
+    r.kappa_max = cm.kappa_max;
+    r.kappa_mean = cm.kappa_mean;
+    r.bend_energy = cm.bend_energy;
+    r.min_non_neighbor_dist = min_nn;
+    r.reach_proxy = min_nn / 2.0;
+}
+
 // Largest block of the file (first block if the choice is out of range) sampled at
 // t_i = i 2pi / nsamples, minus the mean point. Throws std::runtime_error
 // "no blocks parsed from: " + path when the file yields no block, std::length_error
@@ -55,5 +66,10 @@ double reach_proxy(const std::vector<Vec3>& pts, int skip);
 double curve_length_from_fseries(const std::string& path, int nsamples);
 double min_non_neighbor_distance_from_fseries(const std::string& path, int nsamples, int skip);
 double reach_proxy_from_fseries(const std::string& path, int nsamples, int skip);
+
+// Polygon measures of sample_curve_centered(path, nsamples) (non-neighbour distance with skip 3)
+// and the grid helicity invariants of the file's largest block.
+HelicityResult compute_helicity_from_fseries(const std::string& path, int grid_size, double spacing,
+                                             int interior_margin, int nsamples);
 
 }  // namespace kvor::kvorext

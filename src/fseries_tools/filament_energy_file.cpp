@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/vec3.hpp"
+#include "dynamics/simd_clones.hpp"
 #include "fseries_tools/curve_metrics.hpp"
 #include "fseries_tools/pair_ranges.hpp"
 
@@ -26,7 +27,33 @@ int local_exclusion(double s_cut, double ds) {
 }
 
 // sum over ordered pairs (i, j) more than m apart along the curve with |p_i - p_j| > cut of
-// (T_i . T_j) / |p_i - p_j| * ds * ds.
+// (T_i . T_j) / |p_i - p_j| * ds * ds; both orders of every pair are summed.
+KVOR_SIMD_CLONES
+double neumann_sum(const double* __restrict x, const double* __restrict y, const double* __restrict z,
+                   const double* __restrict tx, const double* __restrict ty, const double* __restrict tz,
+                   long long n, double ds, long long m, double cut) {
+    double S = 0.0;
+    for (long long i = 0; i < n; ++i) {
+        const PartnerRuns r = partners_beyond(i, n, m);
+        const double xi = x[i], yi = y[i], zi = z[i];
+        const double txi = tx[i], tyi = ty[i], tzi = tz[i];
+        const long long runs[2][2] = {{r.lo_before, r.hi_before}, {r.lo_after, r.hi_after}};
+        for (const auto& run : runs) {
+            double s = 0.0;
+#pragma omp simd reduction(+ : s)
+            for (long long j = run[0]; j <= run[1]; ++j) {
+                const double dx = xi - x[j], dy = yi - y[j], dz = zi - z[j];
+                const double rr = std::sqrt(dx * dx + dy * dy + dz * dz);
+                const double tt = txi * tx[j] + tyi * ty[j] + tzi * tz[j];
+                s += rr <= cut ? 0.0 : tt / rr * ds * ds;
+            }
+            S += s;
+        }
+    }
+    return S;
+}
+
+// Positions and unit edge directions (zero for a zero-length edge) as arrays, then the sum.
 double neumann_pair_sum(const std::vector<Vec3>& pts, double ds, long long m, double cut) {
     const std::size_t n = pts.size();
     std::vector<double> buf(6 * n);
@@ -47,27 +74,7 @@ double neumann_pair_sum(const std::vector<Vec3>& pts, double ds, long long m, do
         ty[i] = t[1];
         tz[i] = t[2];
     }
-
-    const long long nn = static_cast<long long>(n);
-    double S = 0.0;
-    for (long long i = 0; i < nn; ++i) {
-        const PartnerRuns r = partners_beyond(i, nn, m);
-        const double xi = x[i], yi = y[i], zi = z[i];
-        const double txi = tx[i], tyi = ty[i], tzi = tz[i];
-        const long long runs[2][2] = {{r.lo_before, r.hi_before}, {r.lo_after, r.hi_after}};
-        for (const auto& run : runs) {
-            double s = 0.0;
-#pragma omp simd reduction(+ : s)
-            for (long long j = run[0]; j <= run[1]; ++j) {
-                const double dx = xi - x[j], dy = yi - y[j], dz = zi - z[j];
-                const double rr = std::sqrt(dx * dx + dy * dy + dz * dz);
-                const double tt = txi * tx[j] + tyi * ty[j] + tzi * tz[j];
-                s += rr <= cut ? 0.0 : tt / rr * ds * ds;
-            }
-            S += s;
-        }
-    }
-    return S;
+    return neumann_sum(x, y, z, tx, ty, tz, static_cast<long long>(n), ds, m, cut);
 }
 
 }  // namespace
@@ -95,18 +102,13 @@ FilamentEnergyResult compute_filament_energy_from_fseries(const std::string& pat
 
     FilamentEnergyResult res;
     res.path = path;
-    res.L = cm.L;
     res.ds_avg = ds_avg;
     res.m_loc = m_loc;
     res.E_nonlocal = E_nonlocal;
     res.E_local_match = E_local_match;
     res.E_core_int = E_core_int;
     res.E_total = E_local_match + E_nonlocal + E_core_int;
-    res.kappa_max = cm.kappa_max;
-    res.kappa_mean = cm.kappa_mean;
-    res.bend_energy = cm.bend_energy;
-    res.min_non_neighbor_dist = min_nn;
-    res.reach_proxy = min_nn / 2.0;
+    set_polygon_measures(res, cm, min_nn);
     res.rho_outer = P.rho_outer;
     res.rho_local = P.rho_local;
     res.Gamma = P.Gamma;
@@ -127,13 +129,8 @@ FilamentEnergyResult compute_curve_metrics_from_fseries(const std::string& path,
     FilamentEnergyResult res;
     res.path = path;
     res.nsamples = nsamples;
-    res.L = cm.L;
-    res.kappa_max = cm.kappa_max;
-    res.kappa_mean = cm.kappa_mean;
-    res.bend_energy = cm.bend_energy;
+    set_polygon_measures(res, cm, d);
     res.ds_avg = n > 0 ? cm.L / static_cast<double>(n) : 0.0;
-    res.min_non_neighbor_dist = d;
-    res.reach_proxy = d / 2.0;
     return res;
 }
 
