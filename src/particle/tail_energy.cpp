@@ -150,7 +150,6 @@ inline void add_scalar_terms(const SegmentTable& s, std::int64_t k, std::int64_t
 // Sum of the segment terms k in [k0, k1) at q (without the prefactor), added into acc.
 // Returns false if some squared distance left the range where the reciprocal square root
 // iteration is exact to a few ulp (the caller then redoes the sample one term at a time).
-__attribute__((target_clones("default", "avx2")))
 bool add_segment_range_generic(const SegmentTable& s, std::int64_t k0, std::int64_t k1, const double* qv, double* acc) {
     v8d ax{}, ay{}, az{};
     v8l bad{};
@@ -234,9 +233,64 @@ bool add_segment_range_avx512(const SegmentTable& s, std::int64_t k0, std::int64
     return good == 0xFF;
 }
 
+// AVX2: a 12-bit single-precision estimate (squared distances up to 1e38, inside the float
+// range) and three Newton steps, fused multiply-adds.
+__attribute__((target("avx2,fma")))
+bool add_segment_range_avx2(const SegmentTable& s, std::int64_t k0, std::int64_t k1, const double* qv, double* acc) {
+    constexpr int kW = 4;
+    __m256d ax = _mm256_setzero_pd(), ay = _mm256_setzero_pd(), az = _mm256_setzero_pd();
+    __m256d bad = _mm256_setzero_pd();
+    const __m256d vqx = _mm256_set1_pd(qv[0]), vqy = _mm256_set1_pd(qv[1]), vqz = _mm256_set1_pd(qv[2]);
+    const __m256d soft = _mm256_set1_pd(kSoftening), lim = _mm256_set1_pd(1e38);
+    const __m256d half = _mm256_set1_pd(0.5), three_halves = _mm256_set1_pd(1.5);
+    std::int64_t k = k0;
+    for (; k + kW <= k1; k += kW) {
+        const std::size_t kk = static_cast<std::size_t>(k);
+        const __m256d rx = _mm256_sub_pd(vqx, _mm256_loadu_pd(&s.mx[kk]));
+        const __m256d ry = _mm256_sub_pd(vqy, _mm256_loadu_pd(&s.my[kk]));
+        const __m256d rz = _mm256_sub_pd(vqz, _mm256_loadu_pd(&s.mz[kk]));
+        const __m256d s2 = _mm256_fmadd_pd(rz, rz, _mm256_fmadd_pd(ry, ry, _mm256_fmadd_pd(rx, rx, soft)));
+        bad = _mm256_or_pd(bad, _mm256_cmp_pd(s2, lim, _CMP_NLE_UQ));
+        __m256d y = _mm256_cvtps_pd(_mm_rsqrt_ps(_mm256_cvtpd_ps(s2)));
+        const __m256d hs = _mm256_mul_pd(half, s2);
+        y = _mm256_mul_pd(y, _mm256_fnmadd_pd(hs, _mm256_mul_pd(y, y), three_halves));
+        y = _mm256_mul_pd(y, _mm256_fnmadd_pd(hs, _mm256_mul_pd(y, y), three_halves));
+        y = _mm256_mul_pd(y, _mm256_fnmadd_pd(hs, _mm256_mul_pd(y, y), three_halves));
+        const __m256d factor = _mm256_mul_pd(_mm256_mul_pd(y, y), y);
+        const __m256d dx = _mm256_loadu_pd(&s.dx[kk]);
+        const __m256d dy = _mm256_loadu_pd(&s.dy[kk]);
+        const __m256d dz = _mm256_loadu_pd(&s.dz[kk]);
+        ax = _mm256_fmadd_pd(_mm256_fmsub_pd(dy, rz, _mm256_mul_pd(dz, ry)), factor, ax);
+        ay = _mm256_fmadd_pd(_mm256_fmsub_pd(dz, rx, _mm256_mul_pd(dx, rz)), factor, ay);
+        az = _mm256_fmadd_pd(_mm256_fmsub_pd(dx, ry, _mm256_mul_pd(dy, rx)), factor, az);
+    }
+    alignas(32) double lx[kW], ly[kW], lz[kW];
+    _mm256_store_pd(lx, ax);
+    _mm256_store_pd(ly, ay);
+    _mm256_store_pd(lz, az);
+    for (int l = 0; l < kW; ++l) {
+        acc[0] += lx[l]; acc[1] += ly[l]; acc[2] += lz[l];
+    }
+    add_scalar_terms(s, k, k1, qv, acc);
+    return _mm256_movemask_pd(bad) == 0;
+}
+
+enum class TailIsa { kGeneric, kAvx2, kAvx512 };
+
+TailIsa tail_isa() {
+    static const TailIsa isa = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("fma") ? TailIsa::kAvx512
+                               : __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma")  ? TailIsa::kAvx2
+                                                                                                   : TailIsa::kGeneric;
+    return isa;
+}
+
 bool add_segment_range(const SegmentTable& s, std::int64_t k0, std::int64_t k1, const double* qv, double* acc) {
-    static const bool avx512 = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("fma");
-    return avx512 ? add_segment_range_avx512(s, k0, k1, qv, acc) : add_segment_range_generic(s, k0, k1, qv, acc);
+    switch (tail_isa()) {
+        case TailIsa::kAvx512: return add_segment_range_avx512(s, k0, k1, qv, acc);
+        case TailIsa::kAvx2: return add_segment_range_avx2(s, k0, k1, qv, acc);
+        case TailIsa::kGeneric: break;
+    }
+    return add_segment_range_generic(s, k0, k1, qv, acc);
 }
 
 }  // namespace
