@@ -1,0 +1,98 @@
+"""Hyperbolic volume of a knot or link complement from a PD code, in pure Python.
+
+The diagram is turned into an ideal triangulation (four tetrahedra per crossing, around the
+segment joining the over- and under-strand), the two finite vertices above and below the
+projection plane are collapsed into the cusps, the triangulation is simplified, and the
+gluing and completeness equations are solved by Newton's method.  The volume is the sum of
+Bloch-Wigner dilogarithms of the shapes of a positively oriented solution.
+"""
+
+from __future__ import annotations
+
+import random
+import sys
+
+from . import _diagram, _solver, _triangulation
+
+__all__ = ["hyperbolic_volume_from_pd"]
+
+_RETRIES = 8
+
+
+def _say(verbose, msg):
+    if verbose:
+        print(msg, file=sys.stdout)
+
+
+def hyperbolic_volume_from_pd(pd, verbose=False, *, ccw=False):
+    """Hyperbolic volume of the complement of the link with PD code ``pd``.
+
+    ``pd`` lists crossings of four arc labels.  By default each crossing is
+    [incoming under, incoming over, outgoing under, outgoing over] along the orientation
+    (the codes the library's ``pd_from_curve`` produces); the handedness of each crossing is
+    recovered from planarity.  With ``ccw=True`` each crossing lists its arcs
+    counter-clockwise starting from the incoming under-arc (the knot-table convention).
+
+    Returns 0.0 when the complement has no complete hyperbolic structure (the unknot, split
+    diagrams, torus knots, satellites).  Raises ValueError for codes that are not valid
+    planar diagrams.  ``verbose`` prints the steps to standard output.
+    """
+    rows, where = _diagram.parse(pd, ccw)
+    if not rows:
+        _say(verbose, "no crossings: unknot, volume 0")
+        return 0.0
+    pieces = _diagram.connected_pieces(rows, where)
+    stats = {}
+    diagram = _diagram.embed(rows, where, ccw, stats)
+    _say(verbose, f"diagram: {len(rows)} crossings, {diagram.components()} component(s), "
+                  f"{pieces} connected piece(s), {diagram.crossings + 2} faces")
+    if pieces > 1:
+        _say(verbose, "split diagram: the link is split, volume 0")
+        return 0.0
+    reduced = _diagram.remove_kinks(rows, where, ccw)
+    if len(reduced) != len(rows):
+        _say(verbose, f"removed {len(rows) - len(reduced)} kink(s)")
+        if not reduced:
+            _say(verbose, "no crossings left: unknot, volume 0")
+            return 0.0
+        rows = reduced
+        where = _diagram._label_ends(rows)
+        diagram = _diagram.embed(rows, where, ccw)
+    return _volume_of_diagram(diagram, verbose)
+
+
+def _volume_of_diagram(diagram, verbose):
+    rng = random.Random(0x5eed)
+    best = None
+    cusps = None
+    for attempt in range(_RETRIES + 1):
+        tri = _triangulation.octahedral(diagram)
+        if attempt == 0:
+            _say(verbose, f"octahedral triangulation: {tri.size} tetrahedra")
+        ok = _triangulation.remove_finite_vertices(tri, rng if attempt else None)
+        if not ok:
+            _say(verbose, f"attempt {attempt}: could not collapse the finite vertices")
+            continue
+        _triangulation.simplify(tri)
+        if attempt:
+            _triangulation.randomize(tri, rng, 2 + attempt)
+            _triangulation.simplify(tri)
+        eqs = _solver.edge_equations(tri)
+        cusp_eqs = _solver.cusp_equations(tri)
+        cusps = len(cusp_eqs)
+        res = _solver.newton(eqs + cusp_eqs, tri.size)
+        neg = sum(1 for z in res.z if z.imag <= 1e-11)
+        _say(verbose, f"attempt {attempt}: {tri.size} tetrahedra, {cusps} cusp(s), "
+                      f"{res.iterations} Newton iterations, residual {res.residual:.3e}, "
+                      f"{neg} non-positive tetrahedra")
+        if res.positive:
+            vol = res.volume
+            _say(verbose, f"volume {vol:.15f}")
+            return float(vol)
+        if res.converged:
+            vol = res.volume
+            if best is None or vol > best:
+                best = vol
+    _say(verbose, "no positively oriented solution: the complement has no complete hyperbolic "
+                  "structure found (torus knot, satellite or split link), volume 0")
+    return 0.0
