@@ -16,7 +16,7 @@ from . import _diagram, _solver, _triangulation
 
 __all__ = ["hyperbolic_volume_from_pd"]
 
-_RETRIES = 8
+_RETRIES = 30
 
 
 def _say(verbose, msg):
@@ -43,9 +43,9 @@ def hyperbolic_volume_from_pd(pd, verbose=False, *, ccw=False):
         return 0.0
     pieces = _diagram.connected_pieces(rows, where)
     stats = {}
-    diagram = _diagram.embed(rows, where, ccw, stats)
+    diagram = _diagram.embed(rows, where, ccw, stats, pieces)
     _say(verbose, f"diagram: {len(rows)} crossings, {diagram.components()} component(s), "
-                  f"{pieces} connected piece(s), {diagram.crossings + 2} faces")
+                  f"{pieces} connected piece(s), {diagram.crossings + 2 * pieces} faces")
     if pieces > 1:
         _say(verbose, "split diagram: the link is split, volume 0")
         return 0.0
@@ -61,10 +61,65 @@ def hyperbolic_volume_from_pd(pd, verbose=False, *, ccw=False):
     return _volume_of_diagram(diagram, verbose)
 
 
+def _solve(tri):
+    eqs = _solver.edge_equations(tri)
+    cusp_eqs = _solver.cusp_equations(tri)
+    return _solver.newton(eqs + cusp_eqs, tri.size), len(cusp_eqs)
+
+
+def _negative(res):
+    return [t for t, z in enumerate(res.z) if z.imag <= 1e-11]
+
+
+def _improve(tri, res, verbose, budget=40):
+    """Local search: 2-3 moves across the faces of non-positive tetrahedra and 3-2 moves about
+    their degree-3 edges, kept when they lower the number of non-positive tetrahedra."""
+    tried = 0
+    while tried < budget:
+        neg = _negative(res)
+        improved = False
+        ecls, members = tri.edge_classes()
+        moves = []
+        for t in neg:
+            for f in range(4):
+                moves.append(("23", t, f))
+            for (i, j) in ((0, 1), (0, 2), (0, 3), (1, 2), (1, 3), (2, 3)):
+                e = ecls[(t, i, j)]
+                if len(members[e]) == 3:
+                    moves.append(("32", e, None))
+        seen = set()
+        for kind, a, b in moves:
+            if (kind, a, b) in seen:
+                continue
+            seen.add((kind, a, b))
+            if tried >= budget:
+                break
+            cand = tri.copy()
+            ok = cand.two_three(a, b) if kind == "23" else cand.three_two(members[a])
+            if not ok:
+                continue
+            _triangulation.repair_low_degree(cand)
+            tried += 1
+            try:
+                res2, _ = _solve(cand)
+            except RuntimeError:
+                continue
+            if res2.positive:
+                _say(verbose, f"  local search: {cand.size} tetrahedra, all positively oriented "
+                              f"after {tried} trial move(s)")
+                return cand, res2
+            if res2.converged and len(_negative(res2)) < len(neg):
+                tri, res = cand, res2
+                improved = True
+                break
+        if not improved:
+            break
+    return tri, res
+
+
 def _volume_of_diagram(diagram, verbose):
     rng = random.Random(0x5eed)
     best = None
-    cusps = None
     for attempt in range(_RETRIES + 1):
         tri = _triangulation.octahedral(diagram)
         if attempt == 0:
@@ -75,16 +130,21 @@ def _volume_of_diagram(diagram, verbose):
             continue
         _triangulation.simplify(tri)
         if attempt:
-            _triangulation.randomize(tri, rng, 2 + attempt)
+            # fresh collapse choices, then random 2-3 moves and simplification again
+            _triangulation.randomize(tri, rng, 4 + 3 * min(attempt, 8))
             _triangulation.simplify(tri)
-        eqs = _solver.edge_equations(tri)
-        cusp_eqs = _solver.cusp_equations(tri)
-        cusps = len(cusp_eqs)
-        res = _solver.newton(eqs + cusp_eqs, tri.size)
-        neg = sum(1 for z in res.z if z.imag <= 1e-11)
+        _triangulation.repair_low_degree(tri)
+        try:
+            res, cusps = _solve(tri)
+        except RuntimeError as exc:
+            _say(verbose, f"attempt {attempt}: {exc}")
+            continue
+        neg = len(_negative(res))
         _say(verbose, f"attempt {attempt}: {tri.size} tetrahedra, {cusps} cusp(s), "
                       f"{res.iterations} Newton iterations, residual {res.residual:.3e}, "
                       f"{neg} non-positive tetrahedra")
+        if res.converged and not res.positive and attempt >= _RETRIES - 2:
+            tri, res = _improve(tri, res, verbose, budget=12)
         if res.positive:
             vol = res.volume
             _say(verbose, f"volume {vol:.15f}")

@@ -185,7 +185,7 @@ def _genus_ok(partner, sign, active):
     return euler == 2 * comps
 
 
-def embed(rows, where, standard, stats=None):
+def embed(rows, where, standard, stats=None, pieces=1):
     """Build the planar Diagram; ValueError when no choice of crossing handedness is planar."""
     n = len(rows)
     partner = {}
@@ -195,7 +195,7 @@ def embed(rows, where, standard, stats=None):
         partner[b] = a
     if standard:
         sign = [1] * n
-        if _count_faces(partner, sign, range(n), full=True) != n + 2:
+        if _count_faces(partner, sign, range(n), full=True) != n + 2 * pieces:
             raise ValueError("PD code is not planar: its counter-clockwise crossings do not trace a sphere")
         return Diagram([list(r) for r in rows], partner)
 
@@ -277,7 +277,7 @@ def embed(rows, where, standard, stats=None):
     for a, b in partner.items():
         new_partner[slot_map[a]] = slot_map[b]
     d = Diagram(ends, new_partner)
-    if d.face_count() != n + 2:  # pragma: no cover - guarded by the search
+    if d.face_count() != n + 2 * pieces:  # guarded by the search
         raise ValueError("PD code is not planar")
     return d
 

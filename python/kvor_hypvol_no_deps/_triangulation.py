@@ -568,3 +568,34 @@ def randomize(tri: Triangulation, rng: random.Random, moves: int):
         t = rng.randrange(tri.size)
         f = rng.randrange(4)
         tri.two_three(t, f)
+
+
+def repair_low_degree(tri: Triangulation, max_moves: int = 50):
+    """Raise every edge of degree 1 or 2 to degree 3 with 2-3 moves (such an edge forces flat
+    or negatively oriented tetrahedra).  The move goes across the face of a tetrahedron of the
+    edge that is opposite one of its ends; faces whose edges are long are preferred so that no
+    new short edge appears."""
+    for _ in range(max_moves):
+        ecls, members = tri.edge_classes()
+        short = [e for e, m in enumerate(members) if len(m) <= 2]
+        if not short:
+            return True
+        best = None
+        for e in short:
+            for (t, i, j) in members[e]:
+                for apex in (i, j):
+                    u = tri.nbr[t][apex]
+                    if u == t:
+                        continue
+                    face = [v for v in range(4) if v != apex]
+                    degs = []
+                    for a in range(3):
+                        x, y = face[a], face[(a + 1) % 3]
+                        degs.append(len(members[ecls[(t, min(x, y), max(x, y))]]))
+                    score = min(degs)
+                    if best is None or score > best[0]:
+                        best = (score, t, apex)
+        if best is None or best[0] <= 3:
+            return False
+        tri.two_three(best[1], best[2])
+    return False
