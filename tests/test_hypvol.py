@@ -168,7 +168,7 @@ def test_no_dependencies_beyond_the_standard_library():
 
 # -- through the library ---------------------------------------------------------------------
 
-def _curve(kind, n=240):
+def _curve(kind, n=300):
     pts = []
     for i in range(n):
         t = 2 * math.pi * i / n
@@ -178,10 +178,20 @@ def _curve(kind, n=240):
         elif kind == "figure_eight":
             pts.append([(2 + math.cos(2 * t)) * math.cos(3 * t), (2 + math.cos(2 * t)) * math.sin(3 * t),
                         math.sin(4 * t)])
+        elif kind == "torus_3_4":
+            pts.append([(2 + math.cos(4 * t)) * math.cos(3 * t), (2 + math.cos(4 * t)) * math.sin(3 * t),
+                        math.sin(4 * t)])
+        elif kind == "lissajous_3_2_7":  # the Lissajous knot with frequencies (3, 2, 7) is 5_2
+            pts.append([math.cos(3 * t + 0.7), math.cos(2 * t + 0.2), math.cos(7 * t)])
     return pts
 
 
-@pytest.mark.parametrize("kind, expected", [("trefoil", 0.0), ("figure_eight", 2.029883212819307)])
+@pytest.mark.parametrize("kind, expected", [
+    ("trefoil", 0.0),
+    ("torus_3_4", 0.0),
+    ("figure_eight", 2.029883212819307),
+    ("lissajous_3_2_7", 2.828122088330783),
+])
 def test_through_the_library_on_formula_curves(kb, kind, expected):
     pd = kb.pd_from_curve(_curve(kind))
     assert kb.hyperbolic_volume_from_pd(pd) == pytest.approx(expected, abs=TOL)

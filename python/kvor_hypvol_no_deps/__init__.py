@@ -49,7 +49,7 @@ def hyperbolic_volume_from_pd(pd, verbose=False, *, ccw=False):
     if pieces > 1:
         _say(verbose, "split diagram: the link is split, volume 0")
         return 0.0
-    reduced = _diagram.remove_kinks(rows, where, ccw)
+    reduced = _diagram.remove_kinks(rows, ccw)
     if len(reduced) != len(rows):
         _say(verbose, f"removed {len(rows) - len(reduced)} kink(s)")
         if not reduced:
@@ -153,6 +153,9 @@ def _volume_of_diagram(diagram, verbose):
             vol = res.volume
             if best is None or vol > best:
                 best = vol
-    _say(verbose, "no positively oriented solution: the complement has no complete hyperbolic "
-                  "structure found (torus knot, satellite or split link), volume 0")
+    if best is not None:
+        _say(verbose, f"warning: largest volume among solutions with non-positive tetrahedra "
+                      f"{best:.15f} (not returned)")
+    _say(verbose, "no positively oriented solution: no complete hyperbolic structure found "
+                  "(torus knot, satellite, composite or split link), volume 0")
     return 0.0

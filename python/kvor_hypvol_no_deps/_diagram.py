@@ -218,12 +218,9 @@ def embed(rows, where, standard, stats=None, pieces=1):
     prefix_of = {k: i for i, k in enumerate(order)}
     decide_at = [[] for _ in range(n)]
     for k in range(n):
-        deg = 0
-        step = None
-        # ends of k become internal when their partner's crossing enters the prefix (and k too)
+        # an end of k is internal once both k and its partner's crossing are in the prefix
         times = sorted(max(prefix_of[k], prefix_of[partner[(k, p)][0]]) for p in range(4))
-        step = times[2]
-        decide_at[step].append(k)
+        decide_at[times[2]].append(k)
     first = [True]
     nodes = [0]
     limit = 200000
@@ -233,10 +230,6 @@ def embed(rows, where, standard, stats=None, pieces=1):
             return True
         todo = decide_at[i]
         active = order[:i + 1]
-        choices = []
-        if todo and first[0]:
-            # the global mirror: fix the first decided crossing
-            pass
 
         def rec(j):
             if j == len(todo):
@@ -248,6 +241,7 @@ def embed(rows, where, standard, stats=None, pieces=1):
                     return False
                 return solve(i + 1)
             k = todo[j]
+            # the global mirror image is as good: the first decided crossing takes +1
             opts = (1,) if first[0] else (1, -1)
             was_first = first[0]
             first[0] = False
@@ -282,40 +276,26 @@ def embed(rows, where, standard, stats=None, pieces=1):
     return d
 
 
-def remove_kinks(rows, where, standard):
-    """Drop Reidemeister-I loops (an arc that leaves and re-enters the same crossing at adjacent
-    slots); returns new rows in the same convention."""
+def remove_kinks(rows, standard):
+    """Drop Reidemeister-I loops: an arc that leaves a crossing and comes straight back to an
+    adjacent slot.  Returns new rows in the same convention."""
+    # library slots: the loop runs from an outgoing slot to the incoming slot of the other
+    # strand, (2 -> 1) or (3 -> 0); table slots: any two neighbours
+    pairs = [(p, (p + 1) % 4) for p in range(4)] if standard else [(2, 1), (3, 0)]
     rows = [list(r) for r in rows]
-    changed = True
-    while changed and rows:
-        changed = False
-        for k, r in enumerate(rows):
-            for p in range(4):
-                q = (p + 1) % 4 if standard else None
-                if standard:
-                    pairs = [(p, (p + 1) % 4)]
-                else:
-                    # library slots: the loop joins an outgoing slot to an incoming slot of the
-                    # other strand at the same crossing: (2,1) or (3,0)
-                    pairs = [(2, 1), (3, 0)] if p == 0 else []
-                for a, b in pairs:
-                    if r[a] == r[b]:
-                        lab = r[a]
-                        # the two other labels are joined into one arc
-                        others = [r[x] for x in range(4) if x not in (a, b)]
-                        if len(others) == 2 and others[0] != others[1]:
-                            keep, drop = others
-                            del rows[k]
-                            for rr in rows:
-                                for x in range(4):
-                                    if rr[x] == drop:
-                                        rr[x] = keep
-                        else:
-                            del rows[k]
-                        changed = True
-                        break
-                if changed:
-                    break
-            if changed:
-                break
+    k = 0
+    while k < len(rows):
+        r = rows[k]
+        hit = next(((a, b) for a, b in pairs if r[a] == r[b]), None)
+        if hit is None:
+            k += 1
+            continue
+        keep, drop = [r[x] for x in range(4) if x not in hit]
+        del rows[k]
+        if keep != drop:
+            for rr in rows:
+                for x in range(4):
+                    if rr[x] == drop:
+                        rr[x] = keep
+        k = 0
     return rows

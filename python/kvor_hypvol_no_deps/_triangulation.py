@@ -286,29 +286,7 @@ class Triangulation:
             mapB[b], mapB[c], mapB[d], mapB[a] = 0, xc, xd, opp
             outer[(t, b)] = (A, tuple(mapA))
             outer[(t, a)] = (Bt, tuple(mapB))
-        # fill gluings of the outer faces
-        for (t, f), (new, mp) in outer.items():
-            # face f of t corresponds to face of new opposite mp[f]
-            face_new = mp[f]
-            nb = self.nbr[t][f]
-            g = self.glu[t][f]
-            if (nb, g[f]) in outer:
-                new2, mp2 = outer[(nb, g[f])]
-                # vertex of new: mp[v] for v of t; neighbour vertex: mp2[g[v]]
-                h = [0] * 4
-                for v in range(4):
-                    h[mp[v]] = mp2[g[v]]
-                self.nbr[new][face_new] = new2
-                self.glu[new][face_new] = tuple(h)
-            else:
-                h = [0] * 4
-                inv_mp = _inv(mp)
-                for v in range(4):
-                    h[v] = g[inv_mp[v]]
-                self.nbr[new][face_new] = nb
-                self.glu[new][face_new] = tuple(h)
-                self.nbr[nb][g[f]] = new
-                self.glu[nb][g[f]] = _inv(tuple(h))
+        self._glue_outer(outer)
         # A and B share the face opposite vertex 0 (x0, x1, x2); vertex 0 <-> 0, x's fixed
         self.nbr[A][0] = Bt
         self.glu[A][0] = _ID
@@ -317,6 +295,31 @@ class Triangulation:
         self._compact(set(tets))
         self._fix_orientation()
         return True
+
+    def _glue_outer(self, outer):
+        """Glue the faces of new tetrahedra that replace outer faces of removed ones.
+
+        ``outer[(t, f)] = (new, mp)``: face f of the removed tetrahedron t becomes the face of
+        ``new`` opposite mp[f], vertex v of t becoming vertex mp[v] of ``new``.
+        """
+        for (t, f), (new, mp) in outer.items():
+            face_new = mp[f]
+            nb = self.nbr[t][f]
+            g = self.glu[t][f]
+            if (nb, g[f]) in outer:
+                new2, mp2 = outer[(nb, g[f])]
+                h = [0] * 4
+                for v in range(4):
+                    h[mp[v]] = mp2[g[v]]
+                self.nbr[new][face_new] = new2
+                self.glu[new][face_new] = tuple(h)
+            else:
+                inv_mp = _inv(mp)
+                h = tuple(g[inv_mp[v]] for v in range(4))
+                self.nbr[new][face_new] = nb
+                self.glu[new][face_new] = h
+                self.nbr[nb][g[f]] = new
+                self.glu[nb][g[f]] = _inv(h)
 
     def two_three(self, t, f):
         """2-3 move across face f of t (two distinct tetrahedra)."""
@@ -344,24 +347,7 @@ class Triangulation:
             mu = [0] * 4
             mu[q], mu[g[z]], mu[g[x]], mu[g[y]] = 1, 0, 2, 3
             outer[(u, g[z])] = (new[k], tuple(mu))
-        for (tt, ff), (nw, mp) in outer.items():
-            face_new = mp[ff]
-            nb = self.nbr[tt][ff]
-            gg = self.glu[tt][ff]
-            if (nb, gg[ff]) in outer:
-                nw2, mp2 = outer[(nb, gg[ff])]
-                h = [0] * 4
-                for v in range(4):
-                    h[mp[v]] = mp2[gg[v]]
-                self.nbr[nw][face_new] = nw2
-                self.glu[nw][face_new] = tuple(h)
-            else:
-                inv_mp = _inv(mp)
-                h = tuple(gg[inv_mp[v]] for v in range(4))
-                self.nbr[nw][face_new] = nb
-                self.glu[nw][face_new] = h
-                self.nbr[nb][gg[ff]] = nw
-                self.glu[nb][gg[ff]] = _inv(h)
+        self._glue_outer(outer)
         # internal faces around the new edge p-q: tet k's face opposite 2 (p, q, face[k+1])
         # meets tet k+1's face opposite 3 (p, q, face[k+1])
         for k in range(3):
@@ -504,40 +490,30 @@ def remove_finite_vertices(tri: Triangulation, rng: random.Random | None = None)
             return False
 
 
-def _finite_classes(tri, vcls):
-    """Vertex classes whose link is a sphere (Euler characteristic 2)."""
-    ncls = max(vcls.values()) + 1 if vcls else 0
+def _link_euler(tri, vcls, ncls):
+    """Euler characteristic of the link of each vertex class."""
     tris = [0] * ncls
-    for (t, v), c in vcls.items():
+    for c in vcls.values():
         tris[c] += 1
-    # link edges: each triangle has 3 sides, each shared by two -> E = 3F/2
-    # link vertices: edge-ends at the vertex class
     ecls, members = tri.edge_classes()
     verts = [0] * ncls
     for mem in members:
         t, i, j = mem[0]
         verts[vcls[(t, i)]] += 1
         verts[vcls[(t, j)]] += 1
-    out = []
-    for c in range(ncls):
-        chi = verts[c] - 3 * tris[c] // 2 + tris[c]
-        if chi == 2:
-            out.append(c)
-    return out
+    # each link triangle has three sides, each shared by two triangles
+    return [verts[c] - 3 * tris[c] // 2 + tris[c] for c in range(ncls)]
+
+
+def _finite_classes(tri, vcls):
+    """Vertex classes whose link is a sphere."""
+    ncls = max(vcls.values()) + 1 if vcls else 0
+    return [c for c, chi in enumerate(_link_euler(tri, vcls, ncls)) if chi == 2]
 
 
 def link_euler(tri):
     vcls, ncls = tri.vertex_classes()
-    tris = [0] * ncls
-    for (t, v), c in vcls.items():
-        tris[c] += 1
-    ecls, members = tri.edge_classes()
-    verts = [0] * ncls
-    for mem in members:
-        t, i, j = mem[0]
-        verts[vcls[(t, i)]] += 1
-        verts[vcls[(t, j)]] += 1
-    return [verts[c] - 3 * tris[c] // 2 + tris[c] for c in range(ncls)]
+    return _link_euler(tri, vcls, ncls)
 
 
 def simplify(tri: Triangulation):
@@ -546,7 +522,6 @@ def simplify(tri: Triangulation):
     while progress:
         progress = False
         ecls, members = tri.edge_classes()
-        vcls, _ = tri.vertex_classes()
         order = sorted(range(len(members)), key=lambda e: len(members[e]))
         for e in order:
             d = len(members[e])
