@@ -44,6 +44,8 @@ def main(sets, improve=False):
                 if old is not None and old["ropelength"] < 4.25 + 4.20 * c:
                     continue  # already under the envelope
                 e.update(IMPROVE)
+                if s == "ideal":  # a different spread start: another local minimum
+                    e.update(spread_beads=300, spread_iters=2500, h=min(e.get("h", 0.2), 0.2))
             if os.path.exists(os.path.join(out, e["key"] + ".json")):
                 continue
             t = time.time()

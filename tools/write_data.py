@@ -30,8 +30,10 @@ def envelope(c):
 
 def final_geometry(d, key, res):
     """L, D of the rounded coefficients (cached next to the entry in directory d)."""
-    p = os.path.join(d, key + ".final.json")
-    coefs = textfmt.round6(res["coefs"])
+    p = os.path.join(d, key + ".final2.json")
+    coefs = res["coefs"]
+    D0 = geom.curve_geometry(coefs)["D"]  # rescale to thickness 1 as measured here
+    coefs = textfmt.round6([(A0 / D0, A / D0, B / D0) for A0, A, B in coefs])
     if os.path.exists(p) and os.path.getmtime(p) >= os.path.getmtime(os.path.join(d, key + ".npz")):
         with open(p) as f:
             g = json.load(f)

@@ -209,10 +209,20 @@ def curve_geometry(comps_coef, samples_per_unit=40, min_samples=1000):
         m = max(min_samples, int(L0 * samples_per_unit))
         s = np.linspace(0, 2 * np.pi, m, endpoint=False)
         x = fourier_eval(A0, A, B, s)
-        d1 = fourier_eval(A0, A, B, s, 1)
-        d2 = fourier_eval(A0, A, B, s, 2)
+        # curvature on a denser grid (its peaks can be narrow), then refined around the
+        # largest sample by a parabola through three finer samples
+        mk = max(m, int(L0 * 200))
+        sk = np.linspace(0, 2 * np.pi, mk, endpoint=False)
+        d1 = fourier_eval(A0, A, B, sk, 1)
+        d2 = fourier_eval(A0, A, B, sk, 2)
         sp = np.linalg.norm(d1, axis=1)
         kappa = np.linalg.norm(np.cross(d1, d2), axis=1) / sp ** 3
+        i = int(np.argmax(kappa))
+        ss = sk[i] + np.linspace(-1, 1, 41) * (2 * np.pi / mk)
+        e1 = fourier_eval(A0, A, B, ss, 1)
+        e2 = fourier_eval(A0, A, B, ss, 2)
+        kappa = np.concatenate([kappa, np.linalg.norm(np.cross(e1, e2), axis=1) /
+                                np.linalg.norm(e1, axis=1) ** 3])
         # length with a dense rule
         s8 = np.linspace(0, 2 * np.pi, 8 * m, endpoint=False)
         Ls.append(float(np.linalg.norm(fourier_eval(A0, A, B, s8, 1), axis=1).mean() * 2 * np.pi))

@@ -26,7 +26,8 @@ def start_curve(entry, spread=None):
     if spread is None:
         spread = entry.get("spread", False)
     if spread:
-        sp = geom.spread(comps, beads_total=200, iters=1000)
+        sp = geom.spread(comps, beads_total=entry.get("spread_beads", 200),
+                         iters=entry.get("spread_iters", 1000))
         if verify.verify(sp, entry["name"])[0]:
             return sp
     return comps
