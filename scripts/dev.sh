@@ -3,7 +3,7 @@
 # incrementally, then runs a job:
 #   scripts/dev.sh demo     the demo on the compiled-in data
 #   scripts/dev.sh test     the whole test suite (extra arguments go to pytest); under CI
-#                           (CI=true) the core-reader tests then run again under ASan + UBSan
+#                           (CI=true) the suite then runs again under ASan + UBSan
 #   scripts/dev.sh bench    the benchmarks
 #   scripts/dev.sh asan     the test suite against an AddressSanitizer/UBSan build (.venv-asan)
 #   scripts/dev.sh setup    set up and build only
@@ -67,14 +67,14 @@ case "$job" in
         setup_venv .venv; build_install .venv
         .venv/bin/python -m pytest "$@"
         if [ "${CI:-}" = "true" ] && [ $# -eq 0 ]; then
-            bash "$0" asan -q tests/test_readers.py
+            bash "$0" asan -q
         fi ;;
     bench)
         setup_venv .venv; build_install .venv
         exec .venv/bin/python bench/run_all.py "$@" ;;
     asan)
         setup_venv .venv-asan
-        build_install .venv-asan -Ccmake.define.KVOR_SANITIZE=ON -Ccmake.build-type=Debug \
+        build_install .venv-asan -Ccmake.define.KVOR_SANITIZE=ON -Ccmake.build-type=RelWithDebInfo \
             -Cbuild-dir=build/asan
         libasan="$(g++ -print-file-name=libasan.so)"
         libubsan="$(g++ -print-file-name=libubsan.so)"
