@@ -71,26 +71,33 @@ double min_self_distance_sampled(const std::vector<Vec3>& points, int exclude_wi
         z[i] = points[i][2];
     }
     // Pairs i < j qualify when min(j - i, n - (j - i)) > w, i.e. w < j - i < n - w.
-    const long long w = std::max<long long>(exclude_window, 0);
-    const long long nn = static_cast<long long>(n);
-    double best = std::numeric_limits<double>::infinity();
+    // best[j] keeps the smallest squared distance of point j to the earlier points (an
+    // element-wise update, so the inner loop vectorises); sqrt is monotone, so the square
+    // root of the minimum is the minimum distance.
+    const std::size_t w = static_cast<std::size_t>(std::max(exclude_window, 0));
+    if (w + 1 >= n) return 0.0;  // every separation is at most w
+    std::vector<double> best(n, std::numeric_limits<double>::infinity());
+    double* __restrict b = best.data();
+    const double* __restrict px = x.data();
+    const double* __restrict py = y.data();
+    const double* __restrict pz = z.data();
     bool any = false;
-    for (long long i = 0; i < nn; ++i) {
-        const long long lo = i + w + 1;
-        const long long hi = std::min(nn, i + nn - w);  // exclusive
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::size_t lo = i + w + 1;
+        const std::size_t hi = std::min(n, i + n - w);  // exclusive
         if (lo >= hi) continue;
         any = true;
-        const double xi = x[i], yi = y[i], zi = z[i];
-        double m = best;
-        for (long long j = lo; j < hi; ++j) {
-            const double dx = xi - x[j], dy = yi - y[j], dz = zi - z[j];
+        const double xi = px[i], yi = py[i], zi = pz[i];
+        for (std::size_t j = lo; j < hi; ++j) {
+            const double dx = xi - px[j], dy = yi - py[j], dz = zi - pz[j];
             const double d2 = dx * dx + dy * dy + dz * dz;
-            m = d2 < m ? d2 : m;
+            b[j] = d2 < b[j] ? d2 : b[j];
         }
-        best = m;
     }
     if (!any) return 0.0;
-    return std::sqrt(best);
+    double m = std::numeric_limits<double>::infinity();
+    for (double v : best) m = v < m ? v : m;
+    return std::sqrt(m);
 }
 
 double min_self_distance_exactish(const FourierBlock& block, int nsamples, int exclude_window) {

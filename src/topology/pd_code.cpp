@@ -45,19 +45,25 @@ constexpr double kHi = 0.999999999999;
 PdCode pd_from_projection(const double* qx, const double* qy, const double* z, std::size_t n,
                           double min_angle_deg, double depth_tol) {
     std::vector<Crossing> crossings;
-    std::vector<unsigned char> hit(n + 1);
+    std::vector<double> hit(n + 1);
     for (std::size_t i = 0; i < n; ++i) {
         const double ax = qx[i], ay = qy[i], bx = qx[i + 1], by = qy[i + 1];
         const std::size_t end = (i == 0) ? n - 1 : n;  // edge n-1 shares point 0 with edge 0
         if (i + 2 >= end) continue;
-        // Transverse intersection in the open parameter ranges (vectorised filter).
+        // Transverse intersection in the open parameter ranges: a filter written with selects
+        // so that it vectorises; the few hits are examined below.
+        double* __restrict h = hit.data();
         for (std::size_t j = i + 2; j < end; ++j) {
             const Params q = edge_params(ax, ay, bx, by, qx[j], qy[j], qx[j + 1], qy[j + 1]);
-            hit[j] = static_cast<unsigned char>((std::fabs(q.den) >= 1e-12) & (q.t > kLo) & (q.t < kHi) &
-                                                (q.s > kLo) & (q.s < kHi));
+            double g = std::fabs(q.den) >= 1e-12 ? 1.0 : 0.0;
+            g = q.t > kLo ? g : 0.0;
+            g = q.t < kHi ? g : 0.0;
+            g = q.s > kLo ? g : 0.0;
+            g = q.s < kHi ? g : 0.0;
+            h[j] = g;
         }
         for (std::size_t j = i + 2; j < end; ++j) {
-            if (!hit[j]) continue;
+            if (h[j] == 0.0) continue;
             const double cx = qx[j], cy = qy[j], dx = qx[j + 1], dy = qy[j + 1];
             const Params q = edge_params(ax, ay, bx, by, cx, cy, dx, dy);
             const double zA = z[i] + (z[i + 1] - z[i]) * q.t;
