@@ -569,6 +569,13 @@ def test_bridge_rejects_non_numbers(kb, stub, ret, tname):
         "(#define PYBIND11_DETAILED_ERROR_MESSAGES or compile in debug mode for details)")
 
 
+def test_bridge_number_without_float_conversion(kb, stub):
+    # complex has the number protocol but no float value: float()'s own error comes through
+    stub("def hyperbolic_volume_from_pd(pd, verbose):\n    return 1 + 2j\n")
+    with pytest.raises(TypeError, match="complex"):
+        kb.hyperbolic_volume_from_pd(TREFOIL_PD)
+
+
 def test_bridge_propagates_module_errors(kb, stub):
     stub("def hyperbolic_volume_from_pd(pd, verbose):\n    raise KeyError('bad pd')\n")
     with pytest.raises(KeyError, match="bad pd"):

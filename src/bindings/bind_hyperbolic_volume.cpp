@@ -1,5 +1,6 @@
 #include "bindings/prelude.hpp"
 
+#include "bindings/conversions.hpp"
 #include "topology/pd_code.hpp"
 
 namespace kvor::bindings {
@@ -18,8 +19,16 @@ double hyperbolic_volume_from_pd(const PdCode& pd) {
         crossings.append(labels);
     }
     py::object volume = fn(crossings, "verbose"_a = false);
-    // float(), falling back to the number protocol; otherwise a cast error.
-    return py::cast<double>(volume);
+    // The C API float conversion; on failure, float() of anything with the number protocol.
+    double v = PyFloat_AsDouble(volume.ptr());
+    if (v == -1.0 && PyErr_Occurred()) {
+        PyErr_Clear();
+        if (!PyNumber_Check(volume.ptr())) throw cast_error_for(volume);
+        py::object as_float = py::reinterpret_steal<py::object>(PyNumber_Float(volume.ptr()));
+        if (!as_float) throw py::error_already_set();
+        v = PyFloat_AsDouble(as_float.ptr());
+    }
+    return v;
 }
 
 }  // namespace

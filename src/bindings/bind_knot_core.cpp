@@ -263,7 +263,7 @@ void register_fourier_series(py::module_& m) {
 
 std::vector<Vec3> pd_points(const py::object& P3) {
     if (py::isinstance<py::array>(P3)) return array_to_points(py::cast<DArray>(P3), kShapeMsgPdCurve);
-    return py::cast<std::vector<Vec3>>(P3);
+    return cast_or_throw<std::vector<Vec3>>(P3);
 }
 
 void register_topology(py::module_& m) {

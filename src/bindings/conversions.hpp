@@ -73,6 +73,22 @@ std::vector<double> array_to_doubles(const Array& a) {
     return array_to_doubles(a, "Expected 1D array with shape (N,)");
 }
 
+// The cast error of a failed conversion, with the same text in every build type (debug builds
+// of the binding library would otherwise name the C++ type).
+inline py::cast_error cast_error_for(py::handle obj) {
+    return py::cast_error("Unable to cast Python instance of type " + py::str(py::type::handle_of(obj)).cast<std::string>() +
+                          " to C++ type '?' (#define PYBIND11_DETAILED_ERROR_MESSAGES or compile in debug mode for "
+                          "details)");
+}
+
+// Converts with pybind11's rules for T; a mismatch raises cast_error_for(obj).
+template <typename T>
+T cast_or_throw(py::handle obj) {
+    py::detail::make_caster<T> caster;
+    if (!caster.load(obj, true)) throw cast_error_for(obj);
+    return py::detail::cast_op<T>(std::move(caster));
+}
+
 // Point list to a new C-contiguous (N,3) array.
 inline py::array_t<double> points_to_array(const std::vector<Vec3>& pts) {
     py::array_t<double> out({static_cast<py::ssize_t>(pts.size()), static_cast<py::ssize_t>(3)});
