@@ -75,3 +75,21 @@ def build_cpp_driver(out_dir, main, *sources):
     cmd += [str(root / "src" / s) for s in sources]
     subprocess.run(cmd + ["-o", str(exe)], check=True)
     return exe
+
+
+def overload_docstring(fn, index):
+    """The docstring of overload `index` (1-based) of a function, whether or not more overloads
+    have been registered under its name; None when registered without one."""
+    doc = fn.__doc__
+    name = fn.__name__
+    if not doc.startswith(f"{name}(*args, **kwargs)\nOverloaded function.\n\n"):
+        assert index == 1, doc
+        return docstring(fn)
+    start = doc.index(f"{index}. {name}(")
+    nxt = doc.find(f"\n\n{index + 1}. {name}(", start)
+    seg = doc[start:] if nxt < 0 else doc[start:nxt + 1]
+    rest = seg.partition("\n")[2]
+    if not rest:
+        return None
+    assert rest.startswith("\n") and rest.endswith("\n"), seg
+    return rest[1:-1]

@@ -1,14 +1,20 @@
 // Lamb-Oseen and Hill-vortex formulas; the density regimes and the Golden NLS closure.
 #include "bindings/prelude.hpp"
 
+#include "formulas/small_formulas.hpp"
 #include "particle/golden_closure.hpp"
 
 namespace kvor::bindings {
 
 void bind_golden_closure(py::module_& m) {
     // --- Lamb-Oseen vortex and Hill's spherical vortex (registered first) --------------------
-    // lamb_oseen_velocity, lamb_oseen_vorticity, hill_streamfunction, hill_vorticity,
-    // hill_circulation, hill_velocity: not registered yet.
+    // Positional arguments, no docstrings.
+    m.def("lamb_oseen_velocity", &kvor::lamb_oseen_velocity);
+    m.def("lamb_oseen_vorticity", &kvor::lamb_oseen_vorticity);
+    m.def("hill_streamfunction", &kvor::hill_streamfunction);
+    m.def("hill_vorticity", &kvor::hill_vorticity);
+    m.def("hill_circulation", &kvor::hill_circulation);
+    m.def("hill_velocity", &kvor::hill_velocity);
 
     // --- Golden NLS closure ------------------------------------------------------------------
     py::enum_<DensityRegime>(m, "DensityRegime")
