@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "formulas/constants.hpp"
+#include "common/constants.hpp"
 #include "formulas/length_check.hpp"
 
 namespace kvor {

@@ -4,9 +4,10 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "formulas/constants.hpp"
+#include "common/constants.hpp"
 #include "formulas/length_check.hpp"
-#include "formulas/simd.hpp"
+#include "dynamics/simd_clones.hpp"
+#include "formulas/vector_exp.hpp"
 
 namespace kvor {
 
@@ -28,7 +29,7 @@ struct Columns {
 // of j, and the inner loop over i is independent per lane. The term i = j is skipped by
 // splitting the range.
 
-KVOR_HOT_LOOP
+KVOR_SIMD_CLONES
 void add_gaussian_source(const double* __restrict x, const double* __restrict y, const double* __restrict z,
                          std::size_t i0, std::size_t i1, double xj, double yj, double zj, double wx, double wy,
                          double wz, double two_e2, double* __restrict sx, double* __restrict sy,
@@ -42,7 +43,7 @@ void add_gaussian_source(const double* __restrict x, const double* __restrict y,
     }
 }
 
-KVOR_HOT_LOOP
+KVOR_SIMD_CLONES
 void add_softened_source(const double* __restrict x, const double* __restrict y, const double* __restrict z,
                          std::size_t i0, std::size_t i1, double xj, double yj, double zj, double wx, double wy,
                          double wz, double eps2, double* __restrict s) {

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "formulas/simd.hpp"
+#include "dynamics/simd_clones.hpp"
 
 namespace kvor {
 
@@ -30,7 +30,7 @@ struct Segments {
 
 // One dipole (p, m) added to every grid point; the distance test is a select so the loop
 // stays branch-free.
-KVOR_HOT_LOOP
+KVOR_SIMD_CLONES
 void add_dipole(const double* __restrict x, const double* __restrict y, const double* __restrict z,
                 std::size_t d, double px, double py, double pz, double mx, double my, double mz,
                 double* __restrict bx, double* __restrict by, double* __restrict bz) {
@@ -48,7 +48,7 @@ void add_dipole(const double* __restrict x, const double* __restrict y, const do
 }
 
 // One current segment (midpoint M, vector dl, prefactor c = I/(4π)) added to every grid point.
-KVOR_HOT_LOOP
+KVOR_SIMD_CLONES
 void add_segment(const double* __restrict x, const double* __restrict y, const double* __restrict z,
                  std::size_t d, double Mx, double My, double Mz, double lx, double ly, double lz, double c,
                  double* __restrict bx, double* __restrict by, double* __restrict bz) {

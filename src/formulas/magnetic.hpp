@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "common/vec3.hpp"
-#include "formulas/constants.hpp"
+#include "common/constants.hpp"
 
 namespace kvor {
 

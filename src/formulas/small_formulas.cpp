@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "common/checked.hpp"
-#include "formulas/constants.hpp"
+#include "common/constants.hpp"
 
 namespace kvor {
 

@@ -1,13 +1,5 @@
 #pragma once
-// Build hot loops twice: for the baseline x86-64 target and for AVX2 (no FMA, so both builds
-// round every operation the same way and give identical results). The loader picks one at
-// run time. Other platforms get the plain function.
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__)
-#define KVOR_HOT_LOOP __attribute__((target_clones("avx2", "default")))
-#else
-#define KVOR_HOT_LOOP
-#endif
-
+// A vectorisable exponential for the pair loops.
 #include <bit>
 #include <cstdint>
 
