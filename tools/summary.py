@@ -33,7 +33,7 @@ for w in ("work2", "work3"):
     for d in sorted(glob.glob(os.path.join(ROOT, "tools", w, "*"))):
         ts = []
         for f in glob.glob(os.path.join(d, "*.json")):
-            if f.endswith(".final.json"):
+            if ".final" in f:
                 continue
             with open(f) as fh:
                 r = json.load(fh)
