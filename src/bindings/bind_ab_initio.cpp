@@ -36,6 +36,8 @@ void bind_ab_initio(py::module_& m) {
         .def("set_tail_approx_config", &ParticleEvaluator::set_tail_approx_config)
         .def("get_tail_approx_config", &ParticleEvaluator::get_tail_approx_config)
         .def("compute_tail_energy_surrogate_J", &ParticleEvaluator::compute_tail_energy_surrogate_J)
+        .def("compute_relativistic_metrics", &ParticleEvaluator::compute_relativistic_metrics,
+             "circulation"_a = 9.683619203e-9)
         .def_static("print_canonical_derivation", &ParticleEvaluator::print_canonical_derivation,
                     "Prints the dynamic fluid derivation of the core density.")
         .def("get_filaments", &ParticleEvaluator::get_filaments,

@@ -2,8 +2,12 @@
 
 #include <iostream>
 #include <stdexcept>
+#include <tuple>
 #include <utility>
 
+#include "dynamics/biot_savart.hpp"
+#include "dynamics/frenet.hpp"
+#include "formulas/gravity.hpp"
 #include "particle/ideal_database_loader.hpp"
 #include "particle/relax.hpp"
 
@@ -14,6 +18,8 @@ namespace {
 constexpr double kTwoCoreRadius = 2.81794034e-15;  // m
 constexpr double kCoreEnergyPerMetre = 14.5267535; // F_max / 2, J/m
 constexpr double kJoulePerMeV = 1.602176634e-13;
+constexpr double kCoreCrossSection = 6.236680122475321e-30;  // pi r_c^2, m^2
+constexpr double kSwirlSpeedScale = 1093845.63;              // m/s
 
 }  // namespace
 
@@ -72,6 +78,30 @@ LocalFrame ParticleEvaluator::local_frame_at(std::int64_t f, std::int64_t i) con
 
 Vec3 ParticleEvaluator::tail_velocity_at(const Vec3& q, std::int64_t f, std::int64_t i, double exclusion) const {
     return kvor::tail_velocity_at(filaments, q, f, i, exclusion);
+}
+
+RelativisticMetrics ParticleEvaluator::compute_relativistic_metrics(double circulation) const {
+    RelativisticMetrics out;
+    out.core_time_dilation = 1.0;
+    if (filaments.empty() || filaments.front().empty()) return out;
+    const PointList& P = filaments.front();
+    const std::size_t n = P.size();
+
+    // Tangents of the open polyline; with fewer than three points they are all zero.
+    std::vector<Vec3> T(n, Vec3{0.0, 0.0, 0.0});
+    if (n >= 3) T = std::get<0>(compute_frenet_frames(P));
+
+    const std::vector<Vec3> v = biot_savart_velocities(P, P, T, circulation);
+    const double w_scale = circulation / kCoreCrossSection;
+    std::vector<Vec3> w(n);
+    for (std::size_t j = 0; j < n; ++j) w[j] = w_scale * T[j];
+
+    out.helicity = static_cast<double>(compute_helicity(v, w));
+    out.time_dilation_map = compute_time_dilation_map_sqrt(v, kSwirlSpeedScale);
+    double sum = 0.0;
+    for (const double f : out.time_dilation_map) sum += f;
+    out.core_time_dilation = sum / static_cast<double>(n);
+    return out;
 }
 
 void ParticleEvaluator::print_canonical_derivation() {

@@ -40,6 +40,9 @@ public:
     LocalFrame local_frame_at(std::int64_t f, std::int64_t i) const;
     Vec3 tail_velocity_at(const Vec3& q, std::int64_t f, std::int64_t i, double exclusion) const;
 
+    // Helicity and time dilation of the first filament from its own Biot-Savart velocities.
+    RelativisticMetrics compute_relativistic_metrics(double circulation = 9.683619203e-9) const;
+
     // Writes the closure relation for the core density to the native standard output.
     static void print_canonical_derivation();
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/constants.hpp"
 #include "common/vec3.hpp"
 
 namespace kvor {
@@ -42,8 +43,6 @@ inline constexpr double kCoreRadius = 1.40897017e-15;
 inline constexpr double kBiotSavartPrefactor = 7.705979316274285e-10;  // circulation / 4 pi, m^2/s
 inline constexpr double kSoftening = 1e-24;                              // m^2
 inline constexpr double kEnergyFactor = 3.435e-7;                        // kg/m^3
-inline constexpr double kPi = 3.141592653589793;
-inline constexpr double kTwoPi = 6.283185307179586;
 
 // Shell and sampling layout derived from a configuration.
 struct ShellLayout {
