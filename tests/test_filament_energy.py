@@ -203,3 +203,16 @@ def test_cutoff_shape_checks(kb, name, knot):
         fn(P, T, ds[:, None], last)
     with pytest.raises(ValueError, match="incorrect number of dimensions: 1; expected 2"):
         fn(P[:, 0], T, ds, last)
+
+
+def test_scan_with_uneven_cutoffs(kb, knot):
+    # clustered, repeated and extreme cut-offs, and cut-offs equal to pair distances
+    P, T, ds = knot
+    d = np.linalg.norm(P[None] - P[:, None], axis=2)
+    a = np.sort(np.concatenate([np.geomspace(1e-6, 5.0, 20), [0.7] * 3, d[0, 5:8], [d.max(), 1e300]]))
+    scan = kb.calculate_bs_cutoff_energy_scan(P, T, ds, a)
+    ref = np.array([cutoff_ref(P, T, ds, x) for x in a])
+    np.testing.assert_allclose(scan, ref, rtol=0, atol=1e-12 * np.max(np.abs(ref)))
+    assert ref[-1] == ref[-2] == 0.0
+    same = kb.calculate_bs_cutoff_energy_scan(P, T, ds, np.array([0.7, 0.7]))
+    assert same[0] == same[1] == kb.calculate_bs_cutoff_energy(P, T, ds, 0.7)

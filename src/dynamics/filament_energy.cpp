@@ -44,17 +44,57 @@ void pair_row(const double* __restrict px, const double* __restrict py, const do
     }
 }
 
-// First index k of the ascending list with a[k] >= t (m when none).
-inline std::size_t lower_bound_index(const double* a, std::size_t m, double t) {
-    std::size_t lo = 0, len = m;
-    while (len > 0) {
-        const std::size_t half = len / 2;
-        const bool below = a[lo + half] < t;
-        lo = below ? lo + half + 1 : lo;
-        len = below ? len - half - 1 : half;
+// Lower bound on an ascending list of cut-offs: the first index k with a[k] >= t (m when none;
+// 0 for NaN, as bisection gives). A table over 4m equal buckets of [a_0, a_{m-1}] narrows the
+// search to the entries of one bucket; the final steps check a[k-1] < t <= a[k] directly, so
+// the rounding of the bucket arithmetic never changes the index.
+class CutoffIndex {
+public:
+    explicit CutoffIndex(const std::vector<double>& a) : a_(a.data()), m_(a.size()) {
+        if (m_ == 0) return;
+        const double width = a[m_ - 1] - a[0];
+        if (!(width > 0.0) || !std::isfinite(width)) return;  // bisection over the whole list
+        buckets_ = 4 * m_;
+        scale_ = static_cast<double>(buckets_) / width;
+        table_.resize(buckets_ + 1);
+        for (std::size_t k = 0; k <= buckets_; ++k)
+            table_[k] = bisect(a[0] + static_cast<double>(k) * (width / static_cast<double>(buckets_)), 0, m_);
+        table_[buckets_] = m_;
     }
-    return lo;
-}
+
+    std::size_t operator()(double t) const {
+        if (m_ == 0 || !(t > a_[0])) return 0;
+        std::size_t lo = 0, hi = m_;
+        if (buckets_ > 0) {
+            const double f = (t - a_[0]) * scale_;
+            const std::size_t b = f < static_cast<double>(buckets_) ? static_cast<std::size_t>(f) : buckets_ - 1;
+            lo = table_[b];
+            hi = table_[b + 1];
+        }
+        std::size_t k = bisect(t, lo, hi);
+        while (k > 0 && a_[k - 1] >= t) --k;
+        while (k < m_ && a_[k] < t) ++k;
+        return k;
+    }
+
+private:
+    std::size_t bisect(double t, std::size_t lo, std::size_t hi) const {
+        while (lo < hi) {
+            const std::size_t mid = lo + (hi - lo) / 2;
+            if (a_[mid] < t)
+                lo = mid + 1;
+            else
+                hi = mid;
+        }
+        return lo;
+    }
+
+    const double* a_;
+    std::size_t m_;
+    std::size_t buckets_ = 0;
+    double scale_ = 0.0;
+    std::vector<std::size_t> table_;
+};
 
 // The scan over an ascending list of cut-offs: b_0 += w and b_k -= w for every pair whose
 // lower-bound index k is positive (pairs in order, i outer, j inner), then running sums.
@@ -73,17 +113,30 @@ std::vector<double> scan_sorted(const double* p, const double* tg, const double*
         ty[i] = tg[3 * i + 1];
         tz[i] = tg[3 * i + 2];
     }
+    // b[0] and the entry of the last index k are kept in registers: the same subtractions in
+    // the same order as on the list itself, without a store/load round trip per pair.
+    const CutoffIndex index(a);
+    std::vector<std::size_t> kk(n);
+    double b0 = 0.0;
+    std::size_t ck = 0;  // index whose running value is `cv` (0: none)
+    double cv = 0.0;
     for (std::size_t i = 0; i < n; ++i) {
         pair_row(px, py, pz, tx, ty, tz, ds, n, i, d2, t, w);
+        for (std::size_t j = 0; j < n; ++j) kk[j] = index(t[j]);
         for (std::size_t j = 0; j < n; ++j) {
-            if (j == i || !(d2[j] > 0.0)) continue;
-            const std::size_t k = lower_bound_index(a.data(), m, t[j]);
-            if (k > 0) {
-                b[0] += w[j];
-                b[k] -= w[j];
+            const std::size_t k = kk[j];
+            if (j == i || d2[j] <= 0.0 || k == 0) continue;
+            b0 += w[j];
+            if (k != ck) {
+                if (ck != 0) b[ck] = cv;
+                ck = k;
+                cv = b[k];
             }
+            cv -= w[j];
         }
     }
+    if (ck != 0) b[ck] = cv;
+    b[0] += b0;
     std::vector<double> r(m);
     double run = 0.0;
     for (std::size_t k = 0; k < m; ++k) {
