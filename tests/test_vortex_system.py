@@ -30,6 +30,10 @@ def test_docstrings(kb):
     assert docstring(cls.evolve) == f"Evolve vortex knot using {BS} dynamics."
     assert docstring(cls.get_positions) == "Get current 3D positions of the knot."
     assert docstring(cls.get_tangents) == "Get current tangent vectors of the knot."
+    assert docstring(cls.initialize_knot_from_name) == "Initialize any knot from bundled .fseries file by identifier."
+    assert "initialize_knot_from_name(self: _bindings.VortexKnotSystem, knot_id: str, resolution:" in (
+        cls.initialize_knot_from_name.__doc__
+    )
     assert "Initialize a VortexKnotSystem with optional circulation parameter." in cls.__init__.__doc__
     assert docstring(kb.evaluate_fourier_series) == "Evaluate a Fourier series for positions and tangents"
 

@@ -163,6 +163,26 @@ void point_kernel(const Vec3* pts, const Vec3* tans, std::size_t n, double gamma
     }
 }
 
+// Coordinates of field points and the three velocity sums as six arrays of `size` entries
+// (entries past the points stay zero).
+struct FieldArrays {
+    FieldArrays(const std::vector<Vec3>& pts, std::size_t size) : data(6 * size, 0.0) {
+        x = data.data();
+        y = x + size;
+        z = y + size;
+        ux = z + size;
+        uy = ux + size;
+        uz = uy + size;
+        for (std::size_t q = 0; q < pts.size(); ++q) {
+            x[q] = pts[q][0];
+            y[q] = pts[q][1];
+            z[q] = pts[q][2];
+        }
+    }
+    std::vector<double> data;
+    double *x, *y, *z, *ux, *uy, *uz;
+};
+
 // Number of grid entries, or -1 when an extent is negative; 0 when any extent is 0.
 long long grid_count(const std::array<int, 3>& s) {
     if (s[0] < 0 || s[1] < 0 || s[2] < 0) return -1;
@@ -189,22 +209,11 @@ std::vector<Vec3> BiotSavart::compute_velocity(const std::vector<Vec3>& curve, c
     if (n <= 1 || m == 0) return u;
 
     const std::size_t mp = (m + 15) / 16 * 16;  // padded lanes hold the origin; their sums are dropped
-    std::vector<double> soa(6 * mp, 0.0);
-    double* gx = soa.data();
-    double* gy = gx + mp;
-    double* gz = gy + mp;
-    double* ux = gz + mp;
-    double* uy = ux + mp;
-    double* uz = uy + mp;
-    for (std::size_t q = 0; q < m; ++q) {
-        gx[q] = grid_points[q][0];
-        gy[q] = grid_points[q][1];
-        gz[q] = grid_points[q][2];
-    }
-    segment_kernel(curve, gx, gy, gz, mp, ux, uy, uz);
+    FieldArrays f(grid_points, mp);
+    segment_kernel(curve, f.x, f.y, f.z, mp, f.ux, f.uy, f.uz);
 
     const double s = circulation / kFourPi;
-    for (std::size_t q = 0; q < m; ++q) u[q] = {ux[q] * s, uy[q] * s, uz[q] * s};
+    for (std::size_t q = 0; q < m; ++q) u[q] = {f.ux[q] * s, f.uy[q] * s, f.uz[q] * s};
     return u;
 }
 
@@ -292,22 +301,11 @@ std::vector<Vec3> biot_savart_velocities(const std::vector<Vec3>& field_points, 
         throw std::invalid_argument(
             "biot_savart_velocity: tangent_vectors must have at least as many entries as filament_points");
     const std::size_t m = field_points.size();
-    std::vector<double> soa(6 * m, 0.0);
-    double* fx = soa.data();
-    double* fy = fx + m;
-    double* fz = fy + m;
-    double* ux = fz + m;
-    double* uy = ux + m;
-    double* uz = uy + m;
-    for (std::size_t q = 0; q < m; ++q) {
-        fx[q] = field_points[q][0];
-        fy[q] = field_points[q][1];
-        fz[q] = field_points[q][2];
-    }
-    point_kernel(filament_points.data(), tangent_vectors.data(), filament_points.size(), circulation, fx, fy, fz, m,
-                 ux, uy, uz);
+    FieldArrays f(field_points, m);
+    point_kernel(filament_points.data(), tangent_vectors.data(), filament_points.size(), circulation, f.x, f.y, f.z, m,
+                 f.ux, f.uy, f.uz);
     std::vector<Vec3> u(m);
-    for (std::size_t q = 0; q < m; ++q) u[q] = {ux[q], uy[q], uz[q]};
+    for (std::size_t q = 0; q < m; ++q) u[q] = {f.ux[q], f.uy[q], f.uz[q]};
     return u;
 }
 

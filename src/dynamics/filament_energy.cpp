@@ -146,23 +146,30 @@ std::vector<double> scan_sorted(const double* p, const double* tg, const double*
     return r;
 }
 
-}  // namespace
-
-double neumann_self_energy(const double* p, std::size_t n, double rc) {
-    if (n < 2) return 0.0;
+// sum over edge pairs k < j of term(D_k, D_j, P_j - P_k), k outer, j inner.
+template <typename Term>
+double edge_pair_sum(const double* p, std::size_t n, Term term) {
     const std::vector<P3> d = edges(p, n);
-    const double rc2 = rc * rc;
     double sum = 0.0;
     for (std::size_t k = 0; k < n; ++k) {
         const P3 pk = at(p, k);
         for (std::size_t j = k + 1; j < n; ++j) {
             const P3 pj = at(p, j);
-            const double rx = pj.x - pk.x, ry = pj.y - pk.y, rz = pj.z - pk.z;
-            const double dd = d[k].x * d[j].x + d[k].y * d[j].y + d[k].z * d[j].z;
-            sum += 2.0 * dd / std::sqrt(rx * rx + ry * ry + rz * rz + rc2);
+            sum += term(d[k], d[j], P3{pj.x - pk.x, pj.y - pk.y, pj.z - pk.z});
         }
     }
     return sum;
+}
+
+}  // namespace
+
+double neumann_self_energy(const double* p, std::size_t n, double rc) {
+    if (n < 2) return 0.0;
+    const double rc2 = rc * rc;
+    return edge_pair_sum(p, n, [rc2](const P3& dk, const P3& dj, const P3& r) {
+        const double dd = dk.x * dj.x + dk.y * dj.y + dk.z * dj.z;
+        return 2.0 * dd / std::sqrt(r.x * r.x + r.y * r.y + r.z * r.z + rc2);
+    });
 }
 
 double core_repulsion(const double* p, std::size_t n, double rc) {
@@ -194,21 +201,14 @@ double polyline_length(const double* p, std::size_t n) {
 
 double regularized_writhe(const double* p, std::size_t n, double rc) {
     if (n < 2) return 0.0;
-    const std::vector<P3> d = edges(p, n);
     const double rc2 = rc * rc;
-    double sum = 0.0;
-    for (std::size_t k = 0; k < n; ++k) {
-        const P3 pk = at(p, k);
-        for (std::size_t j = k + 1; j < n; ++j) {
-            const P3 pj = at(p, j);
-            const double rx = pj.x - pk.x, ry = pj.y - pk.y, rz = pj.z - pk.z;
-            const double cx = d[k].y * d[j].z - d[k].z * d[j].y;
-            const double cy = d[k].z * d[j].x - d[k].x * d[j].z;
-            const double cz = d[k].x * d[j].y - d[k].y * d[j].x;
-            const double u = std::sqrt(rx * rx + ry * ry + rz * rz + rc2);
-            sum += 2.0 * (cx * rx + cy * ry + cz * rz) / (u * u * u);
-        }
-    }
+    const double sum = edge_pair_sum(p, n, [rc2](const P3& dk, const P3& dj, const P3& r) {
+        const double cx = dk.y * dj.z - dk.z * dj.y;
+        const double cy = dk.z * dj.x - dk.x * dj.z;
+        const double cz = dk.x * dj.y - dk.y * dj.x;
+        const double u = std::sqrt(r.x * r.x + r.y * r.y + r.z * r.z + rc2);
+        return 2.0 * (cx * r.x + cy * r.y + cz * r.z) / (u * u * u);
+    });
     return (1.0 / 12.566370614359172) * sum;
 }
 
