@@ -38,6 +38,11 @@ print(f"crossing-number estimate (24 directions, seed 12345): {kb.estimate_cross
 pd = kb.pd_from_curve(np.array(points))
 print(f"PD code with {len(pd)} crossings: {pd[:3]} ...")
 
+fig8 = kb.parse_embedded_ideal_ab_by_id("4:1:1").fourier
+fig8_points = np.array(kb.evaluate_fourier_block(fig8, list(s)))
+print(f"hyperbolic volume of 4_1 from its PD code: {kb.hyperbolic_volume_from_pd(kb.pd_from_curve(fig8_points)):.12f}"
+      " (2.029883212819...)")
+
 section("vortex dynamics")
 system = kb.VortexKnotSystem()
 system.initialize_knot_from_name("4_1", 400)
