@@ -1,5 +1,7 @@
 """Vortex dynamics kernels against NumPy implementations of the same formulas (same run)."""
+import contextlib
 import math
+import os
 import pathlib
 import sys
 
@@ -74,7 +76,21 @@ def cutoff_scan_np(P, T, ds, a):
     return np.cumsum(diff)[: len(a)] / 25.132741228718345
 
 
+@contextlib.contextmanager
+def one_thread():
+    old = os.environ.get("KVOR_NUM_THREADS")
+    os.environ["KVOR_NUM_THREADS"] = "1"
+    try:
+        yield
+    finally:
+        if old is None:
+            del os.environ["KVOR_NUM_THREADS"]
+        else:
+            os.environ["KVOR_NUM_THREADS"] = old
+
+
 def main():
+    print(f"threads: {os.environ.get('KVOR_NUM_THREADS') or os.cpu_count()} (KVOR_NUM_THREADS or the core count)")
     rng = np.random.default_rng(0)
     table = Table("vortex dynamics")
 
@@ -89,12 +105,22 @@ def main():
     table.rows[-1] = table.rows[-1][:3] + (f"{evals / tk / 1e6:.0f} M kernel evals/s, max rel diff "
                                            f"{max(abs(g - r) / abs(r) for g, r in zip(got, ref)):.1e}",)
 
+    # The same call on one thread (the grid points of the kernel are split over all cores).
+    with one_thread():
+        tk1, _ = table.add("  same, KVOR_NUM_THREADS=1", lambda: kb.compute_helicity_from_fourier_block(block),
+                           lambda: None, repeat=3)
+    table.rows[-1] = (table.rows[-1][0], tk1, table.rows[-2][2], f"{evals / tk1 / 1e6:.0f} M kernel evals/s")
+
     curve, grid = rng.uniform(-1, 1, (1000, 3)), rng.uniform(-1.6, 1.5, (32768, 3))
     tk, _ = table.add("biot_savart_velocity_grid 1000 edges x 32768", lambda: kb.biot_savart_velocity_grid(curve, grid),
                       lambda: segment_velocity_np(curve, grid), repeat=3, reference_repeat=1)
     u, uref = kb.biot_savart_velocity_grid(curve, grid), segment_velocity_np(curve, grid)
     rel = np.max(np.linalg.norm(u - uref, axis=1) / np.linalg.norm(uref, axis=1))
     table.rows[-1] = table.rows[-1][:3] + (f"{evals / tk / 1e6:.0f} M kernel evals/s, max rel diff {rel:.1e}",)
+    with one_thread():
+        tk1, _ = table.add("  same, KVOR_NUM_THREADS=1", lambda: kb.biot_savart_velocity_grid(curve, grid),
+                           lambda: None, repeat=3)
+    table.rows[-1] = (table.rows[-1][0], tk1, table.rows[-2][2], f"{evals / tk1 / 1e6:.0f} M kernel evals/s")
 
     sysm = kb.VortexKnotSystem()
     sysm.initialize_trefoil_knot(400)

@@ -228,3 +228,27 @@ def test_invariants(kb):
         kb.BiotSavart.compute_invariants(v, w[:1], r2)
     with pytest.raises(ValueError, match="r_sq must have at least as many entries as w_sub"):
         kb.BiotSavart.compute_invariants(v, w, r2[:1])
+
+
+@pytest.mark.parametrize("threads", ["1", "2", "3", "7"])
+def test_results_do_not_depend_on_thread_count(kb, monkeypatch, threads):
+    # Large calls split their field points over threads; each point keeps its own sum, so any
+    # thread count (including ranges that end inside a vector block) gives the same bits.
+    rng = np.random.default_rng(5)
+    curve = rng.uniform(-1, 1, (700, 3))
+    grid = rng.uniform(-1.5, 1.5, (1003, 3))  # 700 x 1003 evaluations: above the threading threshold
+    monkeypatch.setenv("KVOR_NUM_THREADS", "1")
+    seg1 = kb.biot_savart_velocity_grid(curve, grid, 0.3)
+    sys1 = kb.VortexKnotSystem()
+    sys1.initialize_trefoil_knot(760)
+    sys1.evolve(1e-3, 2)
+    pos1 = np.array(sys1.get_positions())
+    monkeypatch.setenv("KVOR_NUM_THREADS", threads)
+    np.testing.assert_array_equal(kb.biot_savart_velocity_grid(curve, grid, 0.3), seg1)
+    sysn = kb.VortexKnotSystem()
+    sysn.initialize_trefoil_knot(760)
+    sysn.evolve(1e-3, 2)
+    np.testing.assert_array_equal(np.array(sysn.get_positions()), pos1)
+    # a malformed setting falls back to the core count and still gives the same bits
+    monkeypatch.setenv("KVOR_NUM_THREADS", "two")
+    np.testing.assert_array_equal(kb.biot_savart_velocity_grid(curve, grid, 0.3), seg1)

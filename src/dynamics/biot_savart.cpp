@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "common/parallel.hpp"
 #include "dynamics/simd_clones.hpp"
 
 #if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && !defined(KVOR_NO_CLONES)
@@ -17,6 +18,8 @@ namespace {
 
 constexpr double kFourPi = 12.566370614359172;
 constexpr double kInvFourPi = 0.07957747154594767;
+// Below this many kernel evaluations a call stays on one thread (starting threads costs more).
+constexpr double kParallelMinEvaluations = 1 << 19;
 
 // Segment kernel over structure-of-arrays grids: edge loop outer (midpoint and dl formed once),
 // grid points inner, so every point's sum runs over the edges in order while the lanes work on
@@ -129,13 +132,18 @@ void segment_kernel(const std::vector<Vec3>& curve, const double* gx, const doub
         e[4] = (a[1] + b[1]) * 0.5;
         e[5] = (a[2] + b[2]) * 0.5;
     }
+    // Blocks of 16 grid points are independent: split them over threads, every point keeping
+    // its own edge order.
+    const double* ed = edge.data();
+    parallel_ranges(m_padded, 16, static_cast<double>(n), kParallelMinEvaluations, [&](std::size_t a, std::size_t b) {
 #ifdef KVOR_HAVE_AVX512_SEGMENT
-    if (have_avx512()) {
-        segment_kernel_avx512(edge.data(), n, gx, gy, gz, m_padded, ux, uy, uz);
-        return;
-    }
+        if (have_avx512()) {
+            segment_kernel_avx512(ed, n, gx + a, gy + a, gz + a, b - a, ux + a, uy + a, uz + a);
+            return;
+        }
 #endif
-    segment_kernel_generic(edge.data(), n, gx, gy, gz, m_padded, ux, uy, uz);
+        segment_kernel_generic(ed, n, gx + a, gy + a, gz + a, b - a, ux + a, uy + a, uz + a);
+    });
 }
 
 // Point kernel over structure-of-arrays field points: sample loop outer, field points inner.
@@ -302,8 +310,11 @@ std::vector<Vec3> biot_savart_velocities(const std::vector<Vec3>& field_points, 
             "biot_savart_velocity: tangent_vectors must have at least as many entries as filament_points");
     const std::size_t m = field_points.size();
     FieldArrays f(field_points, m);
-    point_kernel(filament_points.data(), tangent_vectors.data(), filament_points.size(), circulation, f.x, f.y, f.z, m,
-                 f.ux, f.uy, f.uz);
+    const std::size_t n = filament_points.size();
+    parallel_ranges(m, 8, static_cast<double>(n), kParallelMinEvaluations, [&](std::size_t a, std::size_t b) {
+        point_kernel(filament_points.data(), tangent_vectors.data(), n, circulation, f.x + a, f.y + a, f.z + a, b - a,
+                     f.ux + a, f.uy + a, f.uz + a);
+    });
     std::vector<Vec3> u(m);
     for (std::size_t q = 0; q < m; ++q) u[q] = {f.ux[q], f.uy[q], f.uz[q]};
     return u;
