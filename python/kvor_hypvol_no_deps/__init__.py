@@ -12,11 +12,13 @@ from __future__ import annotations
 import random
 import sys
 
-from . import _diagram, _solver, _triangulation
+from . import _classify, _diagram, _solver, _triangulation
 
 __all__ = ["hyperbolic_volume_from_pd"]
 
 _RETRIES = 30
+# a last-resort volume must be clearly positive: complements of zero Gromov norm give ~1e-15
+_LAST_RESORT_MIN = 1e-6
 
 
 def _say(verbose, msg):
@@ -34,8 +36,11 @@ def hyperbolic_volume_from_pd(pd, verbose=False, *, ccw=False):
     counter-clockwise starting from the incoming under-arc (the knot-table convention).
 
     Returns 0.0 when the complement has no complete hyperbolic structure (the unknot, split
-    diagrams, torus knots, satellites).  Raises ValueError for codes that are not valid
-    planar diagrams.  ``verbose`` prints the steps to standard output.
+    diagrams, connected sums, torus knots, satellites); ``verbose`` says which was recognised.
+    When no positively oriented solution is found and the diagram is recognised as none of
+    these, the largest volume of a boundary-parabolic solution is returned as a last resort,
+    with a warning in verbose mode.  Raises ValueError for codes that are not valid planar
+    diagrams.  ``verbose`` prints the steps to standard output.
     """
     rows, where = _diagram.parse(pd, ccw)
     if not rows:
@@ -149,13 +154,38 @@ def _volume_of_diagram(diagram, verbose):
             vol = res.volume
             _say(verbose, f"volume {vol:.15f}")
             return float(vol)
-        if res.converged:
+        if res.converged and _solver.parabolic_cusps(tri, res):
+            # only boundary-parabolic solutions: their volumes are volumes of representations
             vol = res.volume
             if best is None or vol > best:
                 best = vol
+    return _no_positive_solution(diagram, best, verbose)
+
+
+def _no_positive_solution(diagram, best, verbose):
+    """Say why no positively oriented solution was found; 0.0 or the last-resort volume.
+
+    Soundness of the last resort.  The volume of any solution of the edge and completeness
+    equations, positive tetrahedra or not, is the volume of a representation of the fundamental
+    group, at most v3 times the Gromov norm of the complement, with equality only for the
+    complete structure when the complement is hyperbolic (volume rigidity).  So for a torus knot
+    (Seifert fibred, Gromov norm 0) every solution has volume ~0 and the value is useless but
+    harmless; for a composite knot or a satellite the largest value can be the sum of the volumes
+    of the hyperbolic JSJ pieces (4_1 # 4_1: twice 2.0299), which is not a hyperbolic volume of
+    the complement: where the diagram is recognised as composite or (by its Alexander
+    polynomial) as a torus knot we return 0.0 as the contract says.  Otherwise the largest value
+    is either the volume of a hyperbolic complement whose triangulations gave no positive
+    solution, or that of the hyperbolic pieces of an unrecognised satellite; we cannot tell
+    which, hence the warning.
+    """
+    kind, why = _classify.classify(diagram)
+    if kind is None and best is not None and best > _LAST_RESORT_MIN:
+        _say(verbose, f"warning: no positively oriented solution ({why}); returning the largest "
+                      f"volume found, {best:.15f}, from a solution with non-positive tetrahedra: "
+                      "it may be wrong, or the volume of the hyperbolic pieces of a satellite")
+        return float(best)
     if best is not None:
-        _say(verbose, f"warning: largest volume among solutions with non-positive tetrahedra "
-                      f"{best:.15f} (not returned)")
-    _say(verbose, "no positively oriented solution: no complete hyperbolic structure found "
-                  "(torus knot, satellite, composite or split link), volume 0")
+        _say(verbose, f"largest volume among solutions with non-positive tetrahedra {best:.3e} "
+                      "(not returned)")
+    _say(verbose, f"no positively oriented solution: {why}, volume 0")
     return 0.0

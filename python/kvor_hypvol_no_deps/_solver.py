@@ -58,9 +58,10 @@ def edge_equations(tri):
     return eqs
 
 
-def cusp_equations(tri):
+def cusp_equations(tri, every=False):
     """One completeness equation per cusp: the log-holonomy of a simple non-trivial cycle in the
-    cusp triangulation, found by a tree-cotree decomposition, equals exactly 0."""
+    cusp triangulation, found by a tree-cotree decomposition, equals exactly 0.  With ``every``,
+    the equations of all the generating cycles (two per torus cusp)."""
     n = tri.size
     vcls, ncls = tri.vertex_classes()
     # link vertices: ends of tetrahedron edges, (t, v, c) = end at v of edge vc
@@ -138,15 +139,26 @@ def cusp_equations(tri):
                     par[nb] = ((t, v), c)  # reached from (t, v) through its side opposite c
                     dual_sides.add(sid)
                     queue.append(nb)
-        gen = None
-        for sid in sides:
-            if sid not in tree_sides and sid not in dual_sides:
-                gen = sid
-                break
-        if gen is None:
+        gens = [sid for sid in sides if sid not in tree_sides and sid not in dual_sides]
+        if not gens:
             raise RuntimeError("cusp without a non-trivial cycle")
-        eqs.append(_holonomy(tri, par, gen))
+        eqs.extend(_holonomy(tri, par, gen) for gen in (gens if every else gens[:1]))
     return eqs
+
+
+def parabolic_cusps(tri, res, tol=1e-8):
+    """True when every generating cycle of every cusp has holonomy exp(log-holonomy) = 1 at the
+    solution: the representation is boundary-parabolic, not merely complete along one curve."""
+    try:
+        eqs = cusp_equations(tri, every=True)
+    except RuntimeError:
+        return False
+    for e in eqs:
+        h = e.k * PI_I + sum(c * res.w[t] for t, c in e.w.items()) + sum(c * res.L[t] for t, c in e.l.items())
+        turns = h.imag / (2 * math.pi)
+        if abs(h.real) > tol or abs(turns - round(turns)) * 2 * math.pi > tol:
+            return False
+    return True
 
 
 def _path_to_root(par, node):
@@ -234,8 +246,10 @@ def _solve_hermitian(a, b):
 
 
 class Result:
-    def __init__(self, z, iterations, residual, converged):
-        self.z = z
+    def __init__(self, w, L, iterations, residual, converged):
+        self.w = w  # log z and log(1 - z) as carried by Newton's method
+        self.L = L
+        self.z = [cmath.exp(x) for x in w]
         self.iterations = iterations
         self.residual = residual
         self.converged = converged
@@ -291,7 +305,7 @@ def newton(eqs, n, max_iter=60, tol=1e-13, start=None):
         try:
             d = _solve_hermitian(a, b)
         except ZeroDivisionError:
-            return Result([cmath.exp(x) for x in w], it, math.sqrt(f), False)
+            return Result(w, L, it, math.sqrt(f), False)
         step = 1.0
         accepted = False
         for _ in range(30):
@@ -320,4 +334,4 @@ def newton(eqs, n, max_iter=60, tol=1e-13, start=None):
             step *= 0.5
         if not accepted:
             break
-    return Result([cmath.exp(x) for x in w], it, math.sqrt(f), f <= tol * tol * 100)
+    return Result(w, L, it, math.sqrt(f), f <= tol * tol * 100)
