@@ -54,8 +54,14 @@ void register_biot_savart(py::module_& m) {
         "biot_savart_velocity_grid",
         [](const DArray& polyline, const DArray& grid, double circulation) {
             const Points curve = array_to_points(polyline, kShapeMsgBiotSavart);
-            const Points pts = array_to_points(grid, kShapeMsgBiotSavart);
-            return points_to_array(BiotSavart::compute_velocity(curve, pts, circulation));
+            const std::size_t rows = rows3_count(grid, kShapeMsgBiotSavart);
+            py::array_t<double> out({static_cast<py::ssize_t>(rows), static_cast<py::ssize_t>(3)});
+            double* o = out.mutable_data();
+            {
+                py::gil_scoped_release nogil;
+                BiotSavart::compute_velocity_rows(curve, grid.data(), rows, circulation, o);
+            }
+            return out;
         },
         "Biot–Savart velocity at arbitrary grid points for a polyline.\n"
         "Backward compatible with the historical 2-argument call; circulation defaults to 1.0.",

@@ -46,6 +46,12 @@ void check_xyz_grids(const Array& X, const Array& Y, const Array& Z) {
     }
 }
 
+// Row count of a C-contiguous (N,3) array, whose buffer is then read as N rows (x, y, z).
+inline std::size_t rows3_count(const DArray& a, const char* msg) {
+    if (a.ndim() != 2 || a.shape(1) != 3) throw std::invalid_argument(msg);
+    return static_cast<std::size_t>(a.shape(0));
+}
+
 // (N,3) array to point list, honouring strides; `msg` names the caller family.
 template <typename Array>
 std::vector<Vec3> array_to_points(const Array& a, const char* msg) {

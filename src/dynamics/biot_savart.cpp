@@ -1,6 +1,8 @@
 #include "dynamics/biot_savart.hpp"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <stdexcept>
 #include <string>
@@ -43,71 +45,127 @@ void segment_kernel_generic(const double* __restrict edge, std::size_t n, const 
 }
 
 #ifdef KVOR_HAVE_AVX512_SEGMENT
-// The same sums, 16 grid points at a time held in registers while every edge passes over them
+// The same sums, 32 grid points at a time held in registers while every edge passes over them
 // (each point still adds its edges in order). The divider is the bottleneck of the literal
-// form, so for |R|^2 in [1e-2, 1e200] the factor 1/(|R|^3 + 1e-12) is built without it:
-// y = |R|^-1 from the hardware estimate and two Newton steps, then
-// 1/(|R|^3 + e) = y^3 (1 - e y^3) (the dropped term (e y^3)^2 is below 1e-18 there), a few
-// ulps from the quotient. A block with any |R|^2 outside that range (a point near an edge
-// midpoint, extreme or NaN coordinates) takes the literal divisions.
+// form, so for |R|^2 >= 1e-2 the factor 1/(|R|^3 + 1e-12) is built without it: from the
+// hardware estimate y0 of |R|^-1 (relative error below 2^-14), e = 1 - |R|^2 y0^2 and
+// |R|^-3 = y0^3 (1 - e)^(-3/2) = y0^3 (1 + 3/2 e + 15/8 e^2 + 35/16 e^3 + 315/128 e^4) (the
+// next term is below 1e-19), then 1/(|R|^3 + r) = y^3 (1 - r y^3) (the dropped (r y^3)^2 is
+// below 1e-18 there), a few ulps from the quotient. A vector with any |R|^2 below 1e-2 (a point
+// near an edge midpoint, NaN) takes the literal divisions, as does any |R|^2 above 1e200
+// unless every coordinate is known to be at most 1e99 in size (`bounded`).
+//
+// On a lattice block (32 points sharing x and y, as along a grid row) the x and y parts are
+// formed once per edge instead of once per lane; they are the same operations on the same
+// values, so both forms give the same bits.
+struct SegmentConstants {
+    __m512d one, reg, lo, hi, c1, c2, c3, c4;
+};
+
+__attribute__((target("avx512f"), always_inline)) inline void segment_term(const SegmentConstants& k, bool bounded,
+                                                                            __m512d r2, __m512d cx, __m512d cy,
+                                                                            __m512d cz, __m512d& ax, __m512d& ay,
+                                                                            __m512d& az) {
+    __mmask8 ok = _mm512_cmp_pd_mask(r2, k.lo, _CMP_GE_OQ);
+    if (!bounded) ok &= _mm512_cmp_pd_mask(r2, k.hi, _CMP_LE_OQ);
+    if (ok == 0xFF) {
+        const __m512d y = _mm512_rsqrt14_pd(r2);
+        const __m512d yy = _mm512_mul_pd(y, y);
+        const __m512d e = _mm512_fnmadd_pd(r2, yy, k.one);
+        __m512d p = _mm512_fmadd_pd(e, k.c4, k.c3);
+        p = _mm512_fmadd_pd(p, e, k.c2);
+        p = _mm512_fmadd_pd(p, e, k.c1);
+        p = _mm512_fmadd_pd(p, e, k.one);
+        const __m512d y3 = _mm512_mul_pd(_mm512_mul_pd(yy, y), p);
+        const __m512d f = _mm512_mul_pd(y3, _mm512_fnmadd_pd(k.reg, y3, k.one));
+        ax = _mm512_fmadd_pd(cx, f, ax);
+        ay = _mm512_fmadd_pd(cy, f, ay);
+        az = _mm512_fmadd_pd(cz, f, az);
+    } else {
+        const __m512d den = _mm512_add_pd(_mm512_mul_pd(r2, _mm512_sqrt_pd(r2)), k.reg);
+        ax = _mm512_add_pd(ax, _mm512_div_pd(cx, den));
+        ay = _mm512_add_pd(ay, _mm512_div_pd(cy, den));
+        az = _mm512_add_pd(az, _mm512_div_pd(cz, den));
+    }
+}
+
+constexpr std::size_t kBlock = 32;
+
+bool same_bits(const double* v, std::size_t count) {
+    for (std::size_t q = 1; q < count; ++q)
+        if (std::memcmp(v + q, v, sizeof(double)) != 0) return false;
+    return true;
+}
+
 __attribute__((target("avx512f"))) void segment_kernel_avx512(const double* __restrict edge, std::size_t n,
                                                               const double* __restrict gx, const double* __restrict gy,
-                                                              const double* __restrict gz, std::size_t m,
+                                                              const double* __restrict gz, std::size_t m, bool bounded,
                                                               double* __restrict ux, double* __restrict uy,
                                                               double* __restrict uz) {
-    const __m512d half = _mm512_set1_pd(0.5), three_halves = _mm512_set1_pd(1.5), one = _mm512_set1_pd(1.0);
-    const __m512d reg = _mm512_set1_pd(1e-12), lo = _mm512_set1_pd(1e-2), hi = _mm512_set1_pd(1e200);
-    for (std::size_t q = 0; q < m; q += 16) {
-        __m512d px[2], py[2], pz[2], ax[2], ay[2], az[2];
-        for (int h = 0; h < 2; ++h) {
-            px[h] = _mm512_loadu_pd(gx + q + 8 * h);
-            py[h] = _mm512_loadu_pd(gy + q + 8 * h);
+    const SegmentConstants k{_mm512_set1_pd(1.0),          _mm512_set1_pd(1e-12),      _mm512_set1_pd(1e-2),
+                             _mm512_set1_pd(1e200),        _mm512_set1_pd(1.5),        _mm512_set1_pd(15.0 / 8.0),
+                             _mm512_set1_pd(35.0 / 16.0), _mm512_set1_pd(315.0 / 128.0)};
+    constexpr int H = kBlock / 8;
+    for (std::size_t q = 0; q < m; q += kBlock) {
+        __m512d pz[H], ax[H], ay[H], az[H];
+        for (int h = 0; h < H; ++h) {
             pz[h] = _mm512_loadu_pd(gz + q + 8 * h);
             ax[h] = _mm512_loadu_pd(ux + q + 8 * h);
             ay[h] = _mm512_loadu_pd(uy + q + 8 * h);
             az[h] = _mm512_loadu_pd(uz + q + 8 * h);
         }
-        for (std::size_t i = 0; i < n; ++i) {
-            const double* e = edge + 6 * i;
-            const __m512d dlx = _mm512_set1_pd(e[0]), dly = _mm512_set1_pd(e[1]), dlz = _mm512_set1_pd(e[2]);
-            const __m512d mx = _mm512_set1_pd(e[3]), my = _mm512_set1_pd(e[4]), mz = _mm512_set1_pd(e[5]);
-            for (int h = 0; h < 2; ++h) {
-                const __m512d rx = _mm512_sub_pd(px[h], mx), ry = _mm512_sub_pd(py[h], my),
-                              rz = _mm512_sub_pd(pz[h], mz);
-                const __m512d r2 = _mm512_fmadd_pd(rz, rz, _mm512_fmadd_pd(ry, ry, _mm512_mul_pd(rx, rx)));
-                const __m512d cx = _mm512_fmsub_pd(dly, rz, _mm512_mul_pd(dlz, ry));
-                const __m512d cy = _mm512_fmsub_pd(dlz, rx, _mm512_mul_pd(dlx, rz));
+        if (same_bits(gx + q, kBlock) && same_bits(gy + q, kBlock)) {
+            const __m512d px = _mm512_set1_pd(gx[q]), py = _mm512_set1_pd(gy[q]);
+            for (std::size_t i = 0; i < n; ++i) {
+                const double* e = edge + 6 * i;
+                const __m512d dlx = _mm512_set1_pd(e[0]), dly = _mm512_set1_pd(e[1]), dlz = _mm512_set1_pd(e[2]);
+                const __m512d mz = _mm512_set1_pd(e[5]);
+                const __m512d rx = _mm512_sub_pd(px, _mm512_set1_pd(e[3])), ry = _mm512_sub_pd(py, _mm512_set1_pd(e[4]));
+                const __m512d sxy = _mm512_fmadd_pd(ry, ry, _mm512_mul_pd(rx, rx));
+                const __m512d dlz_ry = _mm512_mul_pd(dlz, ry);
                 const __m512d cz = _mm512_fmsub_pd(dlx, ry, _mm512_mul_pd(dly, rx));
-                const __mmask8 ok = _mm512_cmp_pd_mask(r2, lo, _CMP_GE_OQ) & _mm512_cmp_pd_mask(r2, hi, _CMP_LE_OQ);
-                if (ok == 0xFF) {
-                    const __m512d hr2 = _mm512_mul_pd(half, r2);
-                    __m512d y = _mm512_rsqrt14_pd(r2);
-                    y = _mm512_mul_pd(y, _mm512_fnmadd_pd(hr2, _mm512_mul_pd(y, y), three_halves));
-                    y = _mm512_mul_pd(y, _mm512_fnmadd_pd(hr2, _mm512_mul_pd(y, y), three_halves));
-                    const __m512d y3 = _mm512_mul_pd(_mm512_mul_pd(y, y), y);
-                    const __m512d f = _mm512_mul_pd(y3, _mm512_fnmadd_pd(reg, y3, one));
-                    ax[h] = _mm512_fmadd_pd(cx, f, ax[h]);
-                    ay[h] = _mm512_fmadd_pd(cy, f, ay[h]);
-                    az[h] = _mm512_fmadd_pd(cz, f, az[h]);
-                } else {
-                    const __m512d sx = _mm512_sub_pd(_mm512_mul_pd(dly, rz), _mm512_mul_pd(dlz, ry));
-                    const __m512d sy = _mm512_sub_pd(_mm512_mul_pd(dlz, rx), _mm512_mul_pd(dlx, rz));
-                    const __m512d sz = _mm512_sub_pd(_mm512_mul_pd(dlx, ry), _mm512_mul_pd(dly, rx));
-                    const __m512d q2 = _mm512_add_pd(_mm512_add_pd(_mm512_mul_pd(rx, rx), _mm512_mul_pd(ry, ry)),
-                                                     _mm512_mul_pd(rz, rz));
-                    const __m512d den = _mm512_add_pd(_mm512_mul_pd(q2, _mm512_sqrt_pd(q2)), reg);
-                    ax[h] = _mm512_add_pd(ax[h], _mm512_div_pd(sx, den));
-                    ay[h] = _mm512_add_pd(ay[h], _mm512_div_pd(sy, den));
-                    az[h] = _mm512_add_pd(az[h], _mm512_div_pd(sz, den));
+                for (int h = 0; h < H; ++h) {
+                    const __m512d rz = _mm512_sub_pd(pz[h], mz);
+                    const __m512d r2 = _mm512_fmadd_pd(rz, rz, sxy);
+                    const __m512d cx = _mm512_fmsub_pd(dly, rz, dlz_ry);
+                    const __m512d cy = _mm512_fmsub_pd(dlz, rx, _mm512_mul_pd(dlx, rz));
+                    segment_term(k, bounded, r2, cx, cy, cz, ax[h], ay[h], az[h]);
+                }
+            }
+        } else {
+            __m512d px[H], py[H];
+            for (int h = 0; h < H; ++h) {
+                px[h] = _mm512_loadu_pd(gx + q + 8 * h);
+                py[h] = _mm512_loadu_pd(gy + q + 8 * h);
+            }
+            for (std::size_t i = 0; i < n; ++i) {
+                const double* e = edge + 6 * i;
+                const __m512d dlx = _mm512_set1_pd(e[0]), dly = _mm512_set1_pd(e[1]), dlz = _mm512_set1_pd(e[2]);
+                const __m512d mx = _mm512_set1_pd(e[3]), my = _mm512_set1_pd(e[4]), mz = _mm512_set1_pd(e[5]);
+                for (int h = 0; h < H; ++h) {
+                    const __m512d rx = _mm512_sub_pd(px[h], mx), ry = _mm512_sub_pd(py[h], my),
+                                  rz = _mm512_sub_pd(pz[h], mz);
+                    const __m512d r2 = _mm512_fmadd_pd(rz, rz, _mm512_fmadd_pd(ry, ry, _mm512_mul_pd(rx, rx)));
+                    const __m512d cx = _mm512_fmsub_pd(dly, rz, _mm512_mul_pd(dlz, ry));
+                    const __m512d cy = _mm512_fmsub_pd(dlz, rx, _mm512_mul_pd(dlx, rz));
+                    const __m512d cz = _mm512_fmsub_pd(dlx, ry, _mm512_mul_pd(dly, rx));
+                    segment_term(k, bounded, r2, cx, cy, cz, ax[h], ay[h], az[h]);
                 }
             }
         }
-        for (int h = 0; h < 2; ++h) {
+        for (int h = 0; h < H; ++h) {
             _mm512_storeu_pd(ux + q + 8 * h, ax[h]);
             _mm512_storeu_pd(uy + q + 8 * h, ay[h]);
             _mm512_storeu_pd(uz + q + 8 * h, az[h]);
         }
     }
+}
+
+// Every coordinate of the grid and the edge data at most 1e99 in size (so |R|^2 <= 1.2e199).
+bool all_bounded(const double* v, std::size_t count) {
+    bool ok = true;
+    for (std::size_t q = 0; q < count; ++q) ok &= std::fabs(v[q]) <= 1e99;
+    return ok;
 }
 
 bool have_avx512() {
@@ -116,9 +174,15 @@ bool have_avx512() {
 }
 #endif
 
-// Accumulates the unscaled sums of every edge into u (grid and u padded to 16 entries).
-void segment_kernel(const std::vector<Vec3>& curve, const double* gx, const double* gy, const double* gz,
-                    std::size_t m_padded, double* ux, double* uy, double* uz) {
+// Grid points go through the kernels in blocks of this many (the last block padded with the
+// origin, whose sums are dropped).
+constexpr std::size_t kPad = 32;
+
+// u_q = scale * sum over the edges of the curve, for the m points stored as rows (x, y, z) of
+// `grid`, written as rows into `out`. Each thread gathers its blocks into local
+// structure-of-arrays buffers, so no copy of the whole grid is made.
+void segment_velocity_rows(const std::vector<Vec3>& curve, const double* grid, std::size_t m, double scale,
+                           double* out) {
     const std::size_t n = curve.size();
     std::vector<double> edge(6 * n);
     for (std::size_t i = 0; i < n; ++i) {
@@ -132,17 +196,38 @@ void segment_kernel(const std::vector<Vec3>& curve, const double* gx, const doub
         e[4] = (a[1] + b[1]) * 0.5;
         e[5] = (a[2] + b[2]) * 0.5;
     }
-    // Blocks of 16 grid points are independent: split them over threads, every point keeping
-    // its own edge order.
     const double* ed = edge.data();
-    parallel_ranges(m_padded, 16, static_cast<double>(n), kParallelMinEvaluations, [&](std::size_t a, std::size_t b) {
 #ifdef KVOR_HAVE_AVX512_SEGMENT
-        if (have_avx512()) {
-            segment_kernel_avx512(ed, n, gx + a, gy + a, gz + a, b - a, ux + a, uy + a, uz + a);
-            return;
-        }
+    const bool avx512 = have_avx512();
+    const bool bounded = avx512 && all_bounded(ed, edge.size()) && all_bounded(grid, 3 * m);
 #endif
-        segment_kernel_generic(ed, n, gx + a, gy + a, gz + a, b - a, ux + a, uy + a, uz + a);
+    // Blocks are independent: split them over threads, every point keeping its own edge order.
+    parallel_ranges(m, kPad, static_cast<double>(n), kParallelMinEvaluations, [&](std::size_t begin, std::size_t end) {
+        alignas(64) double buf[6 * kPad];
+        double *gx = buf, *gy = buf + kPad, *gz = buf + 2 * kPad;
+        double *ux = buf + 3 * kPad, *uy = buf + 4 * kPad, *uz = buf + 5 * kPad;
+        for (std::size_t q0 = begin; q0 < end; q0 += kPad) {
+            const std::size_t cnt = std::min(kPad, end - q0);
+            for (std::size_t j = 0; j < kPad; ++j) {
+                const double* r = grid + 3 * (q0 + j);
+                gx[j] = j < cnt ? r[0] : 0.0;
+                gy[j] = j < cnt ? r[1] : 0.0;
+                gz[j] = j < cnt ? r[2] : 0.0;
+                ux[j] = uy[j] = uz[j] = 0.0;
+            }
+#ifdef KVOR_HAVE_AVX512_SEGMENT
+            if (avx512)
+                segment_kernel_avx512(ed, n, gx, gy, gz, kPad, bounded, ux, uy, uz);
+            else
+#endif
+                segment_kernel_generic(ed, n, gx, gy, gz, kPad, ux, uy, uz);
+            for (std::size_t j = 0; j < cnt; ++j) {
+                double* o = out + 3 * (q0 + j);
+                o[0] = ux[j] * scale;
+                o[1] = uy[j] * scale;
+                o[2] = uz[j] * scale;
+            }
+        }
     });
 }
 
@@ -209,19 +294,22 @@ void check_grid(const char* name, const char* what, std::size_t size, const std:
 
 }  // namespace
 
+static_assert(sizeof(Vec3) == 3 * sizeof(double), "point lists are read as rows of three doubles");
+
+void BiotSavart::compute_velocity_rows(const std::vector<Vec3>& curve, const double* grid_rows, std::size_t m,
+                                       double circulation, double* out_rows) {
+    if (curve.size() <= 1) {
+        std::fill(out_rows, out_rows + 3 * m, 0.0);
+        return;
+    }
+    segment_velocity_rows(curve, grid_rows, m, circulation / kFourPi, out_rows);
+}
+
 std::vector<Vec3> BiotSavart::compute_velocity(const std::vector<Vec3>& curve, const std::vector<Vec3>& grid_points,
                                                double circulation) {
-    const std::size_t n = curve.size();
-    const std::size_t m = grid_points.size();
-    std::vector<Vec3> u(m, Vec3{0.0, 0.0, 0.0});
-    if (n <= 1 || m == 0) return u;
-
-    const std::size_t mp = (m + 15) / 16 * 16;  // padded lanes hold the origin; their sums are dropped
-    FieldArrays f(grid_points, mp);
-    segment_kernel(curve, f.x, f.y, f.z, mp, f.ux, f.uy, f.uz);
-
-    const double s = circulation / kFourPi;
-    for (std::size_t q = 0; q < m; ++q) u[q] = {f.ux[q] * s, f.uy[q] * s, f.uz[q] * s};
+    std::vector<Vec3> u(grid_points.size(), Vec3{0.0, 0.0, 0.0});
+    if (grid_points.empty()) return u;
+    compute_velocity_rows(curve, grid_points[0].data(), grid_points.size(), circulation, u[0].data());
     return u;
 }
 

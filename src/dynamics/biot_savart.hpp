@@ -28,6 +28,10 @@ public:
     static std::vector<Vec3> compute_velocity(const std::vector<Vec3>& curve, const std::vector<Vec3>& grid_points,
                                               double circulation);
     static std::vector<Vec3> compute_velocity(const std::vector<Vec3>& curve, const std::vector<Vec3>& grid_points);
+    // The same for m points given as rows (x, y, z) of a C-contiguous buffer; the m velocity rows
+    // go to out_rows (3 m doubles, not aliasing the grid).
+    static void compute_velocity_rows(const std::vector<Vec3>& curve, const double* grid_rows, std::size_t m,
+                                      double circulation, double* out_rows);
 
     // Periodic central differences; with (i, j, k) read as (x, y, z) this is -(curl v).
     static std::vector<Vec3> compute_vorticity(const std::vector<Vec3>& velocity, const std::array<int, 3>& shape,
