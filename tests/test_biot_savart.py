@@ -1,5 +1,8 @@
 """Biot–Savart kernels and the grid operations of the BiotSavart class."""
 import math
+import os
+import subprocess
+import sys
 
 import numpy as np
 import pytest
@@ -237,14 +240,18 @@ def test_results_do_not_depend_on_thread_count(kb, monkeypatch, threads):
     rng = np.random.default_rng(5)
     curve = rng.uniform(-1, 1, (700, 3))
     grid = rng.uniform(-1.5, 1.5, (1003, 3))  # 700 x 1003 evaluations: above the threading threshold
+    P = rng.uniform(-1, 1, (600, 3))
+    T, ds, a = rng.normal(size=(600, 3)), rng.uniform(0.01, 0.02, 600), np.linspace(0.0, 2.5, 40)
     monkeypatch.setenv("KVOR_NUM_THREADS", "1")
     seg1 = kb.biot_savart_velocity_grid(curve, grid, 0.3)
+    scan1 = kb.calculate_bs_cutoff_energy_scan(P, T, ds, a)
     sys1 = kb.VortexKnotSystem()
     sys1.initialize_trefoil_knot(760)
     sys1.evolve(1e-3, 2)
     pos1 = np.array(sys1.get_positions())
     monkeypatch.setenv("KVOR_NUM_THREADS", threads)
     np.testing.assert_array_equal(kb.biot_savart_velocity_grid(curve, grid, 0.3), seg1)
+    np.testing.assert_array_equal(kb.calculate_bs_cutoff_energy_scan(P, T, ds, a), scan1)
     sysn = kb.VortexKnotSystem()
     sysn.initialize_trefoil_knot(760)
     sysn.evolve(1e-3, 2)
@@ -252,3 +259,22 @@ def test_results_do_not_depend_on_thread_count(kb, monkeypatch, threads):
     # a malformed setting falls back to the core count and still gives the same bits
     monkeypatch.setenv("KVOR_NUM_THREADS", "two")
     np.testing.assert_array_equal(kb.biot_savart_velocity_grid(curve, grid, 0.3), seg1)
+
+
+def test_portable_segment_kernel_matches_literal_formula(tmp_path):
+    # The kernel without wide vectors (what CPUs without AVX-512 run), selected in a child process.
+    script = tmp_path / "portable.py"
+    script.write_text(
+        "import numpy as np, _bindings as kb\n"
+        "rng = np.random.default_rng(3)\n"
+        "curve = rng.uniform(-1, 1, (300, 3))\n"
+        "grid = np.vstack([rng.uniform(-1.5, 1.5, (2000, 3)), (curve + np.roll(curve, -1, 0))[:5] * 0.5])\n"
+        "np.save(r'%s', np.hstack([curve.ravel(), grid.ravel(), kb.biot_savart_velocity_grid(curve, grid, 0.7).ravel()]))\n"
+        % (tmp_path / "out.npy")
+    )
+    env = dict(os.environ, KVOR_NO_AVX512="1", KVOR_NUM_THREADS="2")
+    subprocess.run([sys.executable, str(script)], check=True, env=env)
+    data = np.load(tmp_path / "out.npy")
+    curve, grid, got = data[:900].reshape(-1, 3), data[900:900 + 2005 * 3].reshape(-1, 3), data[900 + 2005 * 3:].reshape(-1, 3)
+    ref = segment_velocity_ref(curve, grid, 0.7)
+    assert np.max(np.linalg.norm(got - ref, axis=1) / np.linalg.norm(ref, axis=1)) <= 1e-12

@@ -1,6 +1,8 @@
 #include "common/parallel.hpp"
 
 #include <algorithm>
+#include <condition_variable>
+#include <mutex>
 #include <cstdlib>
 #include <thread>
 #include <vector>
@@ -42,6 +44,40 @@ void parallel_ranges(std::size_t items, std::size_t grain, double cost_per_item,
         for (std::size_t w = pool.size() + 1; w < workers; ++w) body(bounds[w], bounds[w + 1]);
     }
     body(bounds[0], bounds[1]);
+    for (auto& t : pool) t.join();
+}
+
+void run_team(unsigned count, const std::function<void(unsigned, unsigned)>& body) {
+    if (count <= 1) {
+        body(0, 1);
+        return;
+    }
+    // The threads start together once it is known that all of them exist; when the system
+    // could not start them all, the caller runs the work alone.
+    std::mutex mu;
+    std::condition_variable cv;
+    bool ready = false;
+    unsigned team = count;
+    auto member = [&](unsigned id) {
+        {
+            std::unique_lock<std::mutex> lock(mu);
+            cv.wait(lock, [&] { return ready; });
+        }
+        if (id < team) body(id, team);
+    };
+    std::vector<std::thread> pool;
+    pool.reserve(count - 1);
+    try {
+        for (unsigned id = 1; id < count; ++id) pool.emplace_back(member, id);
+    } catch (...) {
+    }
+    {
+        std::lock_guard<std::mutex> lock(mu);
+        team = pool.size() + 1 == count ? count : 1;
+        ready = true;
+    }
+    cv.notify_all();
+    body(0, team);
     for (auto& t : pool) t.join();
 }
 

@@ -18,4 +18,9 @@ unsigned worker_count();
 void parallel_ranges(std::size_t items, std::size_t grain, double cost_per_item, double min_cost,
                      const std::function<void(std::size_t, std::size_t)>& body);
 
+// Runs body(id, count) on `count` threads at once (ids 0 ... count-1, the caller being id 0),
+// for work that synchronises its threads itself; if not all of them can be started, body(0, 1)
+// runs on the caller alone. count = 0 is taken as 1. body must not throw.
+void run_team(unsigned count, const std::function<void(unsigned, unsigned)>& body);
+
 }  // namespace kvor

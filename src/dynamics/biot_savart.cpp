@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <stdexcept>
@@ -168,8 +169,10 @@ bool all_bounded(const double* v, std::size_t count) {
     return ok;
 }
 
+// KVOR_NO_AVX512 (set to anything) selects the portable kernel, e.g. to check it on a machine
+// that has the wide one.
 bool have_avx512() {
-    static const bool yes = __builtin_cpu_supports("avx512f");
+    static const bool yes = __builtin_cpu_supports("avx512f") && std::getenv("KVOR_NO_AVX512") == nullptr;
     return yes;
 }
 #endif

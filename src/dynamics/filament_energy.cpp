@@ -1,10 +1,16 @@
 #include "dynamics/filament_energy.hpp"
 
 #include <algorithm>
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <stdexcept>
+#include <thread>
 #include <cmath>
 #include <limits>
 #include <numeric>
 
+#include "common/parallel.hpp"
 #include "dynamics/simd_clones.hpp"
 
 namespace kvor {
@@ -98,13 +104,14 @@ private:
 
 // The scan over an ascending list of cut-offs: b_0 += w and b_k -= w for every pair whose
 // lower-bound index k is positive (pairs in order, i outer, j inner), then running sums.
+// The distances, weights and indices of a chunk of rows are computed on all threads; the
+// difference array then takes the pairs of the chunk in order on one thread.
 std::vector<double> scan_sorted(const double* p, const double* tg, const double* ds, std::size_t n,
                                 const std::vector<double>& a) {
     const std::size_t m = a.size();
     std::vector<double> b(m + 1, 0.0);
-    std::vector<double> soa(9 * n);
+    std::vector<double> soa(6 * n);
     double *px = soa.data(), *py = px + n, *pz = py + n, *tx = pz + n, *ty = tx + n, *tz = ty + n;
-    double *d2 = tz + n, *t = d2 + n, *w = t + n;
     for (std::size_t i = 0; i < n; ++i) {
         px[i] = p[3 * i];
         py[i] = p[3 * i + 1];
@@ -113,28 +120,87 @@ std::vector<double> scan_sorted(const double* p, const double* tg, const double*
         ty[i] = tg[3 * i + 1];
         tz[i] = tg[3 * i + 2];
     }
+    // (indices are held in 32 bits; a list of 2^32 cut-offs would not fit in memory anyway)
+    if (m >= 0xFFFFFFFFu) throw std::length_error("cut-off scan: too many cut-offs");
+    const CutoffIndex index(a);
+    // Rows go in chunks of about 2^16 pairs through a ring of buffers: any thread computes the
+    // distances, weights and indices of the next chunk while thread 0 takes the finished
+    // chunks in order into the difference array, so every sum keeps the pair order.
+    const std::size_t rows = std::max<std::size_t>(1, std::min<std::size_t>(n, (std::size_t{1} << 16) / std::max<std::size_t>(n, 1)));
+    const std::size_t chunks = (n + rows - 1) / rows;
+    constexpr std::size_t kSlots = 4;
+    std::vector<double> wbuf(kSlots * rows * n);
+    std::vector<std::uint32_t> kbuf(kSlots * rows * n);  // 0: the pair adds nothing
+    std::array<std::atomic<std::size_t>, kSlots> ready{};  // chunk + 1 held by the slot
+    for (auto& r : ready) r.store(0);
+    std::atomic<std::size_t> next{0}, taken{0};
     // b[0] and the entry of the last index k are kept in registers: the same subtractions in
     // the same order as on the list itself, without a store/load round trip per pair.
-    const CutoffIndex index(a);
-    std::vector<std::size_t> kk(n);
     double b0 = 0.0;
     std::size_t ck = 0;  // index whose running value is `cv` (0: none)
     double cv = 0.0;
-    for (std::size_t i = 0; i < n; ++i) {
-        pair_row(px, py, pz, tx, ty, tz, ds, n, i, d2, t, w);
-        for (std::size_t j = 0; j < n; ++j) kk[j] = index(t[j]);
-        for (std::size_t j = 0; j < n; ++j) {
-            const std::size_t k = kk[j];
-            if (j == i || d2[j] <= 0.0 || k == 0) continue;
-            b0 += w[j];
-            if (k != ck) {
-                if (ck != 0) b[ck] = cv;
-                ck = k;
-                cv = b[k];
-            }
-            cv -= w[j];
+    auto compute = [&](std::size_t c, double* d2, double* t) {
+        const std::size_t i0 = c * rows, cnt = std::min(rows, n - i0), slot = c % kSlots;
+        for (std::size_t r = 0; r < cnt; ++r) {
+            const std::size_t i = i0 + r;
+            double* w = wbuf.data() + (slot * rows + r) * n;
+            std::uint32_t* kk = kbuf.data() + (slot * rows + r) * n;
+            pair_row(px, py, pz, tx, ty, tz, ds, n, i, d2, t, w);
+            for (std::size_t j = 0; j < n; ++j)
+                kk[j] = (j == i || d2[j] <= 0.0) ? 0u : static_cast<std::uint32_t>(index(t[j]));
         }
-    }
+        ready[slot].store(c + 1, std::memory_order_release);
+    };
+    auto take = [&](std::size_t c) {
+        const std::size_t slot = c % kSlots, pairs = std::min(rows, n - c * rows) * n;
+        const double* w = wbuf.data() + slot * rows * n;
+        const std::uint32_t* kk = kbuf.data() + slot * rows * n;
+        double s0 = b0, v = cv;
+        std::size_t cur = ck;
+        double* bk = b.data();
+        for (std::size_t q = 0; q < pairs; ++q) {
+            const std::size_t k = kk[q];
+            if (k == 0) continue;
+            s0 += w[q];
+            if (k != cur) {
+                if (cur != 0) bk[cur] = v;
+                cur = k;
+                v = bk[k];
+            }
+            v -= w[q];
+        }
+        b0 = s0;
+        cv = v;
+        ck = cur;
+        taken.store(c + 1, std::memory_order_release);
+    };
+    const double pairs_total = static_cast<double>(n) * static_cast<double>(n);
+    const unsigned team = pairs_total < double(1 << 19) ? 1u : std::min<unsigned>(worker_count(), 8);
+    run_team(team, [&](unsigned id, unsigned) {
+        std::vector<double> scratch(2 * n);
+        unsigned idle = 0;
+        for (;;) {
+            if (id == 0) {
+                const std::size_t c = taken.load(std::memory_order_relaxed);
+                if (c == chunks) return;
+                if (ready[c % kSlots].load(std::memory_order_acquire) == c + 1) {
+                    take(c);
+                    idle = 0;
+                    continue;
+                }
+            }
+            std::size_t c = next.load(std::memory_order_relaxed);
+            if (c >= chunks) {
+                if (id != 0) return;
+            } else if (c < taken.load(std::memory_order_acquire) + kSlots &&
+                       next.compare_exchange_weak(c, c + 1, std::memory_order_relaxed)) {
+                compute(c, scratch.data(), scratch.data() + n);
+                idle = 0;
+                continue;
+            }
+            if (++idle > 64) std::this_thread::yield();
+        }
+    });
     if (ck != 0) b[ck] = cv;
     b[0] += b0;
     std::vector<double> r(m);
