@@ -1,6 +1,11 @@
 """Write the 78 compiled-in .fseries files (resources/knot_fseries/<key>.fseries and the same
 text as src/knot_fseries/knot.<key>.fseries) and their manifest rows.
 
+usage: make_fseries.py [KEY ...]   (--all: every key)
+Without keys: the tight keys (plain, d, z, z6, r) of every knot whose database entry has an
+improved result in tools/work4/ideal (tools/improve.py).  Keys not written keep their
+committed file and manifest row byte for byte.
+
 Suffixes (see resources/README.md): none = tight, compact fit; d = tight, detailed fit;
 p = planar-diagram start; u = part-way through tightening; z = mirror image; z6 = mirror
 image with the parameter origin advanced by a sixth of the period; r = reversed
@@ -15,7 +20,7 @@ import sys
 import numpy as np
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from tight import diagram, entries, geom, pipeline, textfmt, verify  # noqa: E402
+from tight import committed, diagram, entries, fpolish, geom, pipeline, textfmt, verify  # noqa: E402
 import write_data  # noqa: E402
 
 ROOT = write_data.ROOT
@@ -40,6 +45,7 @@ SUFFIX_TEXT = {"": "tight conformation, compact fit", "d": "tight conformation, 
                "t": "exact torus-knot curve on a round torus",
                "n": "independent tightening run from a closed braid"}
 MAX_H = 80  # keeps every file below 6,275 bytes
+MAX_H_D = 88  # detailed fits: still below 6,275 bytes (about 66 bytes a harmonic)
 
 
 def split_key(k):
@@ -57,8 +63,15 @@ def tight_run(base, snapshots=False, braid=None, tag=""):
     """Tight polygon of a base knot: the database run where there is one, else a run here."""
     if not braid and not snapshots:
         r, _ = pipeline.load_best("ideal", base)
+        if r is not None and r.get("polished"):
+            # the tight curve is the polished Fourier curve of the database, densely sampled
+            return dict(poly=committed.sample_polygon(r["coefs"], h=0.02))
         if r is not None:
             return r
+        ids = {e["key"]: e["id"] for e in entries.ideal_entries()}
+        if base in ids and committed.row("ideal", base) is not None:
+            # no work result: the committed database curve, densely sampled, as the polygon
+            return dict(poly=committed.sample_polygon(committed.entry_coefs("ideal", ids[base]), h=0.02))
     key = base + tag
     r = pipeline.load(WORK, key)
     if r is None:
@@ -71,11 +84,36 @@ def tight_run(base, snapshots=False, braid=None, tag=""):
     return r
 
 
-def scaled_fit(c, nh=None, tol=1e-2):
+def envelope_of(base):
+    m = re.match(r"^(\d+)_\d+$", base)
+    c = int(m.group(1)) if m else None
+    return 4.25 + 4.20 * c if c and 3 <= c <= 11 else None
+
+
+def scaled_fit(c, nh=None, tol=1e-2, env=None, cap=None):
     """Fit (fixed count, or fewest within tol), scaled so the thickness is 1, standard
-    position.  Returns (A, B, geometry)."""
+    position.  With env: if the fewest within tol leave the curve above the envelope, the
+    fewest more (below cap) that bring it under (the last of them tightened further at its
+    count by fpolish where that is what brings it under); if none does, the compact fit.
+    Returns (A, B)."""
     if nh is None:
-        nh, A0, A, B, _ = geom.choose_harmonics(c, tol, nmin=2, nmax=min(MAX_H, len(c) // 4))
+        cap = min(cap or MAX_H, len(c) // 4)
+        nh, A0, A, B, _ = geom.choose_harmonics(c, tol, nmin=2, nmax=cap)
+        if env is not None:
+            def rope(f):
+                g = geom.curve_geometry([f], samples_per_unit=25)
+                return g["L"] / g["D"]
+            k = nh
+            while rope((A0, A, B)) >= env * 0.9995 and k < cap:
+                k = min(cap, k + max(1, k // 8))
+                f = geom.fourier_fit(c, k)
+                r = rope(f)
+                if r < env * 0.9995:
+                    A0, A, B = f
+                elif k == cap and r < env * 1.002:
+                    f2 = polish_fit(*f)
+                    if rope(f2) < env * 0.9995:
+                        A0, A, B = f2
     else:
         A0, A, B = geom.fourier_fit(c, nh)
     g = geom.curve_geometry([(A0, A, B)])
@@ -102,9 +140,23 @@ def torus_curve(p, q, R=2.0, r=1.0):
     return A, B
 
 
-def best_fit(c, tol=1e-3):
-    fits = pipeline.fit_components([c], tol, MAX_H)
+def polish_fit(A0, A, B, extra=0):
+    """The fit tightened further at its harmonic count (plus `extra`) by fpolish, where that
+    lowers the ropelength; in the fit's own scale."""
+    g = geom.curve_geometry([(A0, A, B)])
+    Ap, Bp, Rp, f = fpolish.polish(A, B, extra=extra)
+    if Rp < g["L"] / g["D"]:
+        return A0, Ap * f, Bp * f
+    return A0, A, B
+
+
+def best_fit(c, tol=1e-3, env=None):
+    fits, _ = pipeline.fit_tolerance([c], tol, MAX_H_D, envelope=env)
     A0, A, B, dev = fits[0]
+    if env is not None:
+        g = geom.curve_geometry([(A0, A, B)])
+        if g["L"] / g["D"] >= env * 0.9995:
+            A0, A, B = polish_fit(A0, A, B, extra=MAX_H_D - len(A))
     g = geom.curve_geometry([(A0, A, B)])
     A, B = A / g["D"], B / g["D"]
     A, B, _ = geom.standard_position(A, B)
@@ -143,7 +195,7 @@ def build(key):
     if key == "3_1":
         A, B = scaled_fit(c, nh=5)
     elif suf == "d":
-        A, B = best_fit(c)
+        A, B = best_fit(c, env=envelope_of(base))
     elif suf == "s":
         for nh in range(3, MAX_H + 1):
             A, B = scaled_fit(c, nh=nh)
@@ -152,7 +204,7 @@ def build(key):
             if ok:
                 break
     else:
-        A, B = scaled_fit(c)
+        A, B = scaled_fit(c, env=envelope_of(base), cap=MAX_H - 1)
     if suf.startswith("z"):
         A = A.copy(); B = B.copy()
         A[:, 2] *= -1; B[:, 2] *= -1
@@ -166,9 +218,17 @@ def build(key):
 def main():
     os.makedirs(WORK, exist_ok=True)
     rows = []
-    only = set(sys.argv[1:])
+    args = sys.argv[1:]
+    only = set(a for a in args if not a.startswith("--"))
+    if "--all" in args:
+        only = set(KEYS)
+    elif not only:
+        d = os.path.join(pipeline.WORK4, "ideal")
+        improved = {f[:-5] for f in os.listdir(d) if f.endswith(".json")} if os.path.isdir(d) else set()
+        only = {k for k in KEYS if split_key(k)[0] in improved and split_key(k)[1] in ("", "d", "z", "z6", "r")}
+    print("writing:", " ".join(k for k in KEYS if k in only), flush=True)
     for key in KEYS:
-        if only and key not in only:
+        if key not in only:
             continue
         base, suf, A, B = build(key)
         A = np.round(A, 6) + 0.0; B = np.round(B, 6) + 0.0
@@ -222,11 +282,12 @@ def main():
         with open(mpath) as f:
             hdr = f.readline().rstrip("\n").split("\t")
             old = [dict(zip(hdr, l.rstrip("\n").split("\t"))) for l in f]
-    done = {r["key"] for r in rows}
-    old = [r for r in old if not (r["file"].startswith("knot_fseries/") and r["key"] in done)]
+    new = {r["key"]: r for r in rows}
+    out = [new.pop(r["key"]) if r["file"].startswith("knot_fseries/") and r["key"] in new else r
+           for r in old]  # rewritten rows keep their place
     with open(mpath, "w", newline="\n") as f:
         f.write("\t".join(write_data.MANIFEST_COLS) + "\n")
-        for r in old + rows:
+        for r in out + list(new.values()):
             f.write("\t".join(str(r.get(c, "")) for c in write_data.MANIFEST_COLS) + "\n")
 
 

@@ -1,6 +1,11 @@
 """Write the database texts, point lists and manifest from the per-entry results in
-tools/work/.  The coefficients are rounded to the six decimals that are written, and L and D
+tools/work*/.  The coefficients are rounded to the six decimals that are written, and L and D
 are measured again on the rounded curve, so the attributes are true of the stored text.
+
+An entry without a result in the work directories, or whose result is not better than the
+committed entry (improve.better: verified, under the envelope before over it, then the
+lesser ropelength), keeps its committed text and manifest row byte for byte; so after
+tools/improve.py only the improved entries change.
 
 usage: write_data.py [--sets ideal,11a,...]
 """
@@ -12,7 +17,7 @@ import sys
 import numpy as np
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from tight import entries, geom, pipeline, textfmt  # noqa: E402
+from tight import committed, entries, geom, pipeline, textfmt  # noqa: E402
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 RES = os.path.join(ROOT, "resources")
@@ -30,6 +35,8 @@ def envelope(c):
 
 def final_geometry(d, key, res):
     """L, D of the rounded coefficients (cached next to the entry in directory d)."""
+    if res.get("final"):  # improve.py stores the rounded coefficients and their geometry
+        return res["coefs"], dict(L=res["L"], Ls=res["Ls"], D=res["D"])
     p = os.path.join(d, key + ".final2.json")
     coefs = res["coefs"]
     D0 = geom.curve_geometry(coefs)["D"]  # rescale to thickness 1 as measured here
@@ -64,12 +71,41 @@ def manifest_row(key, file, eid, e, res, g=None, harmonics="", dev=""):
                 beads=res["beads"], envelope_ratio=env)
 
 
+def committed_rows():
+    if not os.path.exists(os.path.join(RES, "manifest.tsv")):
+        return {}
+    return {(r["file"], r["key"]): r for r in committed.read_manifest()[1]}
+
+
+def use_result(res, old, e):
+    """True if a work result should replace the committed entry (old: its manifest row)."""
+    if res is None:
+        return False
+    if old is None:
+        return True
+    import improve
+    c = e.get("crossings")
+    env = envelope(c) if c and c <= 11 and e.get("kind", "knot") == "knot" else None
+    new = dict(ropelength=res["ropelength"], fit_dev=max(res.get("fit_dev") or [np.inf]))
+    return improve.better(new, dict(ropelength=float(old["ropelength"]),
+                                    fit_dev=float(old["fit_dev"] or "inf")), env)
+
+
 def write_db(set_name, elist, tag, sub, fname, title, rows, missing):
     parts = [textfmt.data_open(title)]
+    base = committed_rows()
+    kept = 0
     for e in elist:
         res, d = pipeline.load_best(set_name, e["key"])
-        if res is None:
-            missing.append((fname, e["key"]))
+        old = base.get((fname, e["key"]))
+        if not use_result(res, old, e):
+            blk = committed.entry_block(set_name, e["id"]) if old else None
+            if blk is None:
+                missing.append((fname, e["key"]))
+                continue
+            parts.append(blk)  # the committed entry, byte for byte
+            rows.append(old)
+            kept += 1
             continue
         coefs, g = final_geometry(d, e["key"], res)
         if len(coefs) == 1 and tag != "TL":
@@ -81,6 +117,7 @@ def write_db(set_name, elist, tag, sub, fname, title, rows, missing):
                                  harmonics=",".join(str(len(c[1])) for c in coefs),
                                  dev=f"{max(res['fit_dev']):.2e}"))
     parts.append("</DATA>")
+    print(f"{fname}: {len(elist) - kept} entries from work results, {kept} kept as committed")
     return "\n".join(parts) + "\n"
 
 
@@ -120,8 +157,13 @@ def main(argv=None):
     for s in ("12a", "12n"):
         if s not in sets:
             continue
+        base = committed_rows()
         for e in entries.p12_entries(s[-1]):
             res, d = pipeline.load_best_points(s, e["key"])
+            old = base.get(("ideal/ideal_12_data/" + e["file"], e["key"]))
+            if old is not None and (res is None or res["ropelength"] >= float(old["ropelength"])):
+                rows.append(old)  # the committed point list stays as it is
+                continue
             if res is None:
                 missing.append(("ideal/ideal_12_data/" + e["file"], e["key"]))
                 continue

@@ -117,44 +117,54 @@ def _rope(comps):
 
 
 def run_tightening(comps, h_final=0.1, log=None, snapshots=None, h_start=0.25,
-                   min_beads=24, max_beads=1200, block=100, coarse_rounds=60, fine_rounds=25):
+                   min_beads=24, max_beads=1200, block=100, coarse_rounds=60, fine_rounds=25,
+                   stages=None, rlim=0.55, deadline=None):
     """Coarse-to-fine tightening; returns (components scaled to thickness 1, ropelength).
     Stage 1 (coarse beads) accepts steps that raise the ropelength by up to 1e-3 so that
     jammed strands can still slide; stage 2 (final beads) uses 2e-4, then 0 to polish.
-    The best state seen is kept."""
+    The best state seen is kept.  `stages` (a list of (bead spacing, slack, rounds)) replaces
+    the default schedule (used to continue from an already tight curve, tools/improve.py);
+    `deadline` (time.time() value) ends a stage's rounds early."""
+    import time
     comps = scale_to_thickness(comps)
 
     def beads(c, h):
         return int(np.clip(round(polygon_length(c) / h), min_beads, max_beads))
 
-    stages = [(0.5, 1e-3, 30)] if max(h_start, h_final) < 0.45 and coarse_rounds > 0 else []
-    if coarse_rounds > 0:
-        stages.append((max(h_start, h_final), 1e-3, coarse_rounds))
-    if h_final < h_start or coarse_rounds == 0:
-        stages.append((h_final, 2e-4, fine_rounds))
-    stages.append((h_final, 0.0, 6))
+    if stages is None:
+        stages = [(0.5, 1e-3, 30)] if max(h_start, h_final) < 0.45 and coarse_rounds > 0 else []
+        if coarse_rounds > 0:
+            stages.append((max(h_start, h_final), 1e-3, coarse_rounds))
+        if h_final < h_start or coarse_rounds == 0:
+            stages.append((h_final, 2e-4, fine_rounds))
+        stages.append((h_final, 0.0, 6))
     tau = 0.02
     best = None
-    for h, slack, rounds in stages:
+    for st in stages:
+        h, slack, rounds = st[:3]
+        # a round counts as progress if it lowers the best ropelength by this fraction
+        thresh = st[3] if len(st) > 3 else (1e-3 if slack > 0 else 1e-6)
         comps = scale_to_thickness(comps)
         comps = [resample(c, beads(c, h)) for c in comps]
         if best is not None:
             best = (_rope(comps), [c.copy() for c in comps])
         since = 0
         for r in range(rounds):
-            comps, st = tighten(comps, block, tau=max(tau, 1e-3), sweeps=30, slack=slack)
+            comps, st = tighten(comps, block, tau=max(tau, 1e-3), sweeps=30, slack=slack, rlim=rlim)
             tau = st[1]
             comps = [resample(c, len(c)) for c in comps]
             R = _rope(comps)
             if snapshots is not None:
                 snapshots.append((h, R, [c.copy() for c in comps]))
-            if best is None or R < best[0] * (1 - 1e-3 if slack > 0 else 1 - 1e-6):
+            if best is None or R < best[0] * (1 - thresh):
                 since = 0
             else:
                 since += 1
             if best is None or R < best[0]:
                 best = (R, [c.copy() for c in comps])
             if since >= (8 if slack > 0 else 3):
+                break
+            if deadline is not None and time.time() > deadline:
                 break
         comps = [c.copy() for c in best[1]]
         if log:

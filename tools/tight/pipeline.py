@@ -13,6 +13,7 @@ WORK = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))),
 # results of the runs that start from a spread-out diagram (preferred where better)
 WORK2 = WORK + "2"
 WORK3 = WORK + "3"  # second pass with finer beads for entries above the envelope
+WORK4 = WORK + "4"  # further tightening of committed entries from their stored curves (improve.py)
 
 
 def start_curve(entry, spread=None):
@@ -242,7 +243,7 @@ def load_best(set_name, key):
     """The verified result with the lower ropelength among the two work directories;
     returns (result, directory) or (None, None)."""
     best = (None, None)
-    for w in (WORK3, WORK2, WORK):
+    for w in (WORK4, WORK3, WORK2, WORK):
         d = os.path.join(w, set_name)
         r = load(d, key) if os.path.exists(os.path.join(d, key + ".npz")) else None
         if r is None or not r.get("verified"):
@@ -266,3 +267,37 @@ def load_best_points(set_name, key):
         if best[0] is None or r["ropelength"] < best[0]["ropelength"]:
             best = (r, d)
     return best
+
+
+def fit_tolerance(comps, tol=1e-3, nh_cap=150, envelope=None, smooth_up=True, h_up=0.05):
+    """Fourier fit of every component with as many harmonics as it takes to stay within tol
+    of the polygon (at most nh_cap, and at most a quarter of the beads of the fitted
+    polygon; the polygon is first passed through a periodic cubic spline sampled every h_up
+    so that the fit can use more harmonics without ringing).  For a knot whose fit at that
+    count is not under the envelope, a few smaller counts are tried and the one with the
+    least deviation among those under the envelope is kept (the least ropelength if none
+    is).  Returns [(A0, A, B, dev)], and the ropelength of every count tried (component 1)."""
+    out, tried = [], []
+    for c in comps:
+        if smooth_up:
+            c = upsample(c, h_up)
+        cap = max(2, min(nh_cap, len(c) // 4))
+        nh, A0, A, B, dev = geom.choose_harmonics(c, tol, nmin=2, nmax=cap)
+        cands = []
+        for f in (1.0, 0.85, 0.7, 0.55):
+            k = max(2, int(round(nh * f)))
+            if any(k == x[0] for x in cands):
+                continue
+            A0, A, B = geom.fourier_fit(c, k)
+            g = geom.curve_geometry([(A0, A, B)], samples_per_unit=25)
+            cands.append((k, g["L"] / g["D"], geom.fit_deviation(c, A0, A, B), (A0, A, B)))
+            if f == 1.0 and (len(comps) > 1 or envelope is None or cands[0][1] < envelope * 0.999):
+                break  # the tolerance fit is under the envelope (or there is no envelope)
+        if len(cands) == 1:
+            best = cands[0]
+        else:
+            under = [x for x in cands if x[1] < envelope * 0.999]
+            best = min(under, key=lambda x: x[2]) if under else min(cands, key=lambda x: x[1])
+        tried.append([(k, r, d) for k, r, d, _ in cands])
+        out.append((*best[3], best[2]))
+    return out, tried
