@@ -72,17 +72,7 @@ def better(new, old, env):
 
 def stored(set_name, key):
     """The result stored for an entry in tools/work4 (json dict with the coefficients), or None."""
-    d = os.path.join(WORK4, set_name)
-    p = os.path.join(d, key + ".json")
-    if not os.path.exists(p):
-        return None
-    with open(p) as f:
-        res = json.load(f)
-    z = np.load(os.path.join(d, key + ".npz"))
-    off = z["off"]
-    res["poly"] = [z["poly"][off[i]:off[i + 1]] for i in range(len(off) - 1)]
-    res["coefs"] = [(z[f"A0_{i}"], z[f"A_{i}"], z[f"B_{i}"]) for i in range(res["ncomp"])]
-    return res
+    return pipeline.load(os.path.join(WORK4, set_name), key)
 
 
 def poly_distance(c, A0, A, B):
