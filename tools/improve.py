@@ -3,7 +3,7 @@
 usage: improve.py SET [--keys K1,K2,...] [--over] [--fit] [--order worst|table]
                       [--stages 0.25:1e-3:30,0.12:2e-4:12,0.12:0:6] [--until HH:MM] [--budget S]
 
-SET is one of ideal, 11a, 11n (databases).  For every chosen entry the stored Fourier curve
+SET is one of ideal, 11a, 11n, links, 10a, 10n (databases).  For every chosen entry the stored Fourier curve
 (the committed text) is sampled into a polygon, tightened further with the stages given
 (bead spacing : slack : rounds of 100 steps [: least relative gain of a round that
 counts as progress; 8 rounds without progress end a stage with slack, 3 one without]), fitted with as many harmonics as it takes to
@@ -44,7 +44,9 @@ def entry_list(s):
         return entries.ideal_entries()
     if s in ("11a", "11n"):
         return entries.ht_entries(s[-1])
-    raise SystemExit(f"improve.py handles ideal, 11a, 11n (not {s})")
+    if s in ("links", "10a", "10n"):
+        return entries.link_groups()[s]
+    raise SystemExit(f"improve.py handles ideal, 11a, 11n, links, 10a, 10n (not {s})")
 
 
 def env_of(e):
@@ -56,15 +58,16 @@ def better(new, old, env):
     """new and old: dicts with ropelength and fit_dev.  Under the envelope beats over it;
     over it, the lesser ropelength wins; both under it (or no envelope), the lesser
     ropelength wins unless the fit deviation is halved (or brought within the tolerance)
-    at a ropelength still under the envelope."""
+    at a ropelength still under the envelope; with no envelope (links), the lesser
+    ropelength wins if the fit deviation does not grow (beyond the tolerance)."""
     rn, ro = new["ropelength"], old["ropelength"]
+    dn, do = new["fit_dev"], old["fit_dev"]
     if env is None:
-        return rn < ro
+        return rn < ro and dn <= max(do, TOL)
     if rn >= env:
         return ro >= env and rn < ro
     if ro >= env:
         return True
-    dn, do = new["fit_dev"], old["fit_dev"]
     if rn < ro and dn <= max(do, TOL):
         return True
     return dn < do and (dn <= TOL or dn < 0.5 * do) and rn < env * 0.9995
@@ -148,8 +151,10 @@ def run_entry(set_name, e, stages, rlim, budget, log=None, polish=True, polish_n
                polished=polished is not None,
                committed_ropelength=old["ropelength"], committed_fit_dev=old["fit_dev"])
     ref = old
-    if prev is not None and better(prev, old, env):
-        ref = dict(ropelength=prev["ropelength"], fit_dev=max(prev["fit_dev"]))
+    if prev is not None:
+        pv = dict(ropelength=prev["ropelength"], fit_dev=max(prev["fit_dev"]))
+        if better(pv, old, env):
+            ref = pv
     accept = better(new, ref, env)
     ok = False
     if accept:
@@ -188,6 +193,7 @@ def main(argv=None):
     ap.add_argument("--order", default="worst", choices=["worst", "table"])
     ap.add_argument("--stages", default="0.05:1e-4:30:1e-4,0.035:0:20")
     ap.add_argument("--rlim", type=float, default=0.55)
+    ap.add_argument("--nh-cap", type=int, default=0, help="harmonic cap (default: the set's)")
     ap.add_argument("--until", default="", help="UTC HH:MM: start no entry after this")
     ap.add_argument("--budget", type=float, default=0, help="seconds of tightening per entry")
     ap.add_argument("--skip-done", action="store_true", help="skip entries with a stored result")
@@ -209,8 +215,8 @@ def main(argv=None):
             pick.append((ratio or 0, e))
         elif a.over and ratio is not None and ratio > 1:
             pick.append((ratio, e))
-        elif a.fit and ratio is not None and ratio <= 1 and float(r["fit_dev"]) > TOL:
-            pick.append((ratio, e))
+        elif a.fit and (ratio is None or ratio <= 1) and float(r["fit_dev"]) > TOL:
+            pick.append((ratio or 0, e))
     if a.order == "worst":
         pick.sort(key=lambda x: -x[0])
     log = (lambda m: print("   ", m, flush=True)) if a.v else None
@@ -220,6 +226,8 @@ def main(argv=None):
             break
         if a.skip_done and stored(a.set, e["key"]) is not None:
             continue
+        if a.nh_cap:
+            e["nh_cap"] = a.nh_cap
         t = time.time()
         try:
             res, status, old, env = run_entry(a.set, e, stages, a.rlim, a.budget, log=log,

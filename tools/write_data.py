@@ -139,13 +139,7 @@ def main(argv=None):
                          f"Tight {'alternating' if s == '11a' else 'non-alternating'} knots with 11 crossings",
                          rows, missing)
             write(os.path.join(IDEAL, f"ideal_{s}.txt"), t)
-    link_all = entries.link_ids(entries.tl_entries("small") + entries.tl_entries("10a")
-                                + entries.tl_entries("10n"))
-    groups = {"links": [e for e in link_all if e["crossings"] < 10],
-              "10a": [e for e in link_all if e["name"].startswith("L10a")],
-              "10n": [e for e in link_all if e["name"].startswith("L10n")]}
-    for e in link_all:
-        e["conway"] = e["name"]
+    groups = entries.link_groups()
     names = {"links": "idealLinks.txt", "10a": "idealLinks_10a.txt", "10n": "idealLinks_10n.txt"}
     titles = {"links": "Tight links with 2 to 9 crossings",
               "10a": "Tight alternating links with 10 crossings",

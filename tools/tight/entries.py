@@ -126,3 +126,14 @@ def link_ids(entries):
         cnt[k] = cnt.get(k, 0) + 1
         e["id"] = f"{e['crossings']}:{e['ncomp']}:{cnt[k]}"
     return entries
+
+
+def link_groups():
+    """The TL entries of the three link texts with their Ids: {'links': 2-9 crossings,
+    '10a': ..., '10n': ...}; Conway is the table name."""
+    link_all = link_ids(tl_entries("small") + tl_entries("10a") + tl_entries("10n"))
+    for e in link_all:
+        e["conway"] = e["name"]
+    return {"links": [e for e in link_all if e["crossings"] < 10],
+            "10a": [e for e in link_all if e["name"].startswith("L10a")],
+            "10n": [e for e in link_all if e["name"].startswith("L10n")]}
