@@ -28,7 +28,7 @@ import time
 import numpy as np
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from tight import committed, entries, fpolish, geom, pipeline, textfmt, verify  # noqa: E402
+from tight import committed, diagram, entries, fpolish, geom, pipeline, textfmt, verify  # noqa: E402
 
 WORK4 = pipeline.WORK4
 TOL = 1e-3
@@ -109,7 +109,47 @@ def check(coefs, comps, name, g, seeds=(11, 12, 13)):
     return okp, method, detail, methodp
 
 
-def run_entry(set_name, e, stages, rlim, budget, log=None, polish=True, polish_near=None):
+def respread(start, stages, rlim, tries, log=None):
+    """Basin hopping for curves jammed in a poor local minimum: inflate the polygon at fixed
+    length by the repulsive energy (small steps, no strand passes another), tighten it again
+    from coarse beads, then finish with the stages given.  Returns the best (comps, R) of
+    `tries` runs (different bead counts for the spread)."""
+    best = None
+    for k in range(tries):
+        c1 = geom.spread([c.copy() for c in start], beads_total=300 + 100 * k, iters=400)
+        c2, _ = geom.run_tightening(c1, h_final=0.25, h_start=0.25, coarse_rounds=40, rlim=rlim)
+        c3, R3 = geom.run_tightening(c2, stages=[(0.1, 2e-4, 30, 1e-4)] + stages, rlim=rlim)
+        if log:
+            log(f"respread {k}: R={R3:.4f}")
+        if best is None or R3 < best[1]:
+            best = (c3, R3)
+    return best
+
+
+def restarts(name, stages, rlim, seeds, log=None):
+    """Fresh starts for knots whose diagram start ended far from tight: the table diagram
+    changed by random Reidemeister moves and simplified again (another diagram of the same
+    knot), lifted, spread, tightened from coarse beads and finished with the stages given.
+    Returns the best (comps, R), or None."""
+    import random
+    best = None
+    for sd in seeds:
+        random.seed(sd)
+        L = verify.table_link(name).copy()
+        L.backtrack(steps=30, prob_type_1=0.3, prob_type_2=0.3)
+        L.simplify("global")
+        c = geom.spread(diagram.curve_from_link(L), beads_total=200, iters=1000)
+        c, _ = geom.run_tightening(c, h_final=0.25, h_start=0.25, coarse_rounds=40, rlim=rlim)
+        c, R = geom.run_tightening(c, stages=[(0.1, 2e-4, 30, 1e-4)] + stages, rlim=rlim)
+        if log:
+            log(f"restart {sd}: R={R:.4f}")
+        if best is None or R < best[1]:
+            best = (c, R)
+    return best
+
+
+def run_entry(set_name, e, stages, rlim, budget, log=None, polish=True, polish_near=None,
+              tries=0, seeds=()):
     key = e["key"]
     row = committed.row(set_name, key)
     env = env_of(e)
@@ -120,8 +160,17 @@ def run_entry(set_name, e, stages, rlim, budget, log=None, polish=True, polish_n
         comps = prev["poly"]  # continue from the best polygon so far
     else:
         comps = committed.sample_polygon(committed.entry_coefs(set_name, e["id"]), h=stages[0][0])
+    start = [c.copy() for c in comps]
     comps, Rpoly = geom.run_tightening(comps, stages=stages, rlim=rlim, log=log,
                                        deadline=t0 + budget if budget else None)
+    if tries:
+        c3, R3 = respread(start, stages, rlim, tries, log=log)
+        if R3 < Rpoly:
+            comps, Rpoly = c3, R3
+    if seeds:
+        c3, R3 = restarts(e["name"], stages, rlim, seeds, log=log)
+        if R3 < Rpoly:
+            comps, Rpoly = c3, R3
     t1 = time.time()
     fits, tried = pipeline.fit_tolerance(comps, TOL, e.get("nh_cap", 150), envelope=env)
     polished = None
@@ -198,6 +247,13 @@ def main(argv=None):
     ap.add_argument("--budget", type=float, default=0, help="seconds of tightening per entry")
     ap.add_argument("--skip-done", action="store_true", help="skip entries with a stored result")
     ap.add_argument("--no-polish", action="store_true")
+    ap.add_argument("--restarts", type=int, default=0,
+                    help="also try this many fresh starts from other diagrams of the knot")
+    ap.add_argument("--seed0", type=int, default=1, help="first seed of --restarts")
+    ap.add_argument("--still-over", action="store_true",
+                    help="skip entries whose stored result is under the envelope")
+    ap.add_argument("--respread", type=int, default=0,
+                    help="also try this many spread-and-retighten runs (jammed curves)")
     ap.add_argument("--polish-near", type=float, default=None,
                     help="polish only fits above the envelope by less than this fraction")
     ap.add_argument("-v", action="store_true")
@@ -226,12 +282,18 @@ def main(argv=None):
             break
         if a.skip_done and stored(a.set, e["key"]) is not None:
             continue
+        if a.still_over and env_of(e) is not None:
+            pv = stored(a.set, e["key"])
+            if pv is not None and pv["ropelength"] < env_of(e):
+                continue
         if a.nh_cap:
             e["nh_cap"] = a.nh_cap
         t = time.time()
         try:
             res, status, old, env = run_entry(a.set, e, stages, a.rlim, a.budget, log=log,
-                                                 polish=not a.no_polish, polish_near=a.polish_near)
+                                                 polish=not a.no_polish, polish_near=a.polish_near,
+                                                 tries=a.respread,
+                                                 seeds=range(a.seed0, a.seed0 + a.restarts))
         except Exception as ex:  # keep the batch going; the entry stays as committed
             print(f"{a.set} {e['key']} ERROR {ex!r}", flush=True)
             continue
