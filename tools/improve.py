@@ -109,43 +109,49 @@ def check(coefs, comps, name, g, seeds=(11, 12, 13)):
     return okp, method, detail, methodp
 
 
-def respread(start, stages, rlim, tries, log=None):
-    """Basin hopping for curves jammed in a poor local minimum: inflate the polygon at fixed
-    length by the repulsive energy (small steps, no strand passes another), tighten it again
-    from coarse beads, then finish with the stages given.  Returns the best (comps, R) of
-    `tries` runs (different bead counts for the spread)."""
-    best = None
-    for k in range(tries):
-        c1 = geom.spread([c.copy() for c in start], beads_total=300 + 100 * k, iters=400)
-        c2, _ = geom.run_tightening(c1, h_final=0.25, h_start=0.25, coarse_rounds=40, rlim=rlim)
-        c3, R3 = geom.run_tightening(c2, stages=[(0.1, 2e-4, 30, 1e-4)] + stages, rlim=rlim)
-        if log:
-            log(f"respread {k}: R={R3:.4f}")
-        if best is None or R3 < best[1]:
-            best = (c3, R3)
-    return best
+def retighten(c, stages, rlim):
+    """Tighten a loosened curve again from coarse beads, then finish with the stages given."""
+    c, _ = geom.run_tightening(c, h_final=0.25, h_start=0.25, coarse_rounds=40, rlim=rlim)
+    return geom.run_tightening(c, stages=[(0.1, 2e-4, 30, 1e-4)] + stages, rlim=rlim)
 
 
-def restarts(name, stages, rlim, seeds, log=None):
-    """Fresh starts for knots whose diagram start ended far from tight: the table diagram
-    changed by random Reidemeister moves and simplified again (another diagram of the same
-    knot), lifted, spread, tightened from coarse beads and finished with the stages given.
-    Returns the best (comps, R), or None."""
-    import random
+def best_of(starts, stages, rlim, what, log=None):
+    """The best (comps, R) over the (tag, start curve) pairs, each retightened."""
     best = None
-    for sd in seeds:
-        random.seed(sd)
-        L = verify.table_link(name).copy()
-        L.backtrack(steps=30, prob_type_1=0.3, prob_type_2=0.3)
-        L.simplify("global")
-        c = geom.spread(diagram.curve_from_link(L), beads_total=200, iters=1000)
-        c, _ = geom.run_tightening(c, h_final=0.25, h_start=0.25, coarse_rounds=40, rlim=rlim)
-        c, R = geom.run_tightening(c, stages=[(0.1, 2e-4, 30, 1e-4)] + stages, rlim=rlim)
+    for tag, c in starts:
+        c, R = retighten(c, stages, rlim)
         if log:
-            log(f"restart {sd}: R={R:.4f}")
+            log(f"{what} {tag}: R={R:.4f}")
         if best is None or R < best[1]:
             best = (c, R)
     return best
+
+
+def respread(start, stages, rlim, tries, log=None):
+    """Basin hopping for curves jammed in a poor local minimum: inflate the polygon at fixed
+    length by the repulsive energy (small steps, no strand passes another) and retighten it;
+    `tries` runs with different bead counts for the spread."""
+    starts = ((k, geom.spread([c.copy() for c in start], beads_total=300 + 100 * k, iters=400))
+              for k in range(tries))
+    return best_of(starts, stages, rlim, "respread", log)
+
+
+def other_diagram_curve(name, seed):
+    """The table diagram changed by random Reidemeister moves and simplified again (another
+    diagram of the same knot), lifted and spread."""
+    import random
+    random.seed(seed)
+    L = verify.table_link(name).copy()
+    L.backtrack(steps=30, prob_type_1=0.3, prob_type_2=0.3)
+    L.simplify("global")
+    return geom.spread(diagram.curve_from_link(L), beads_total=200, iters=1000)
+
+
+def restarts(name, stages, rlim, seeds, log=None):
+    """Fresh starts for knots whose diagram start ended far from tight: other diagrams of
+    the same knot (one per seed), retightened."""
+    return best_of(((sd, other_diagram_curve(name, sd)) for sd in seeds), stages, rlim,
+                   "restart", log)
 
 
 def run_entry(set_name, e, stages, rlim, budget, log=None, polish=True, polish_near=None,
