@@ -53,17 +53,19 @@ def manifest():
 
 def fourier_length_thickness(A0, A, B, m=1200):
     """Length and thickness of a Fourier curve, NumPy only: least radius of curvature from
-    the analytic derivatives, doubly-critical distance from the local minima of the sampled
-    distance matrix."""
+    the analytic derivatives (sampled at least 32 times per period of the highest harmonic:
+    the curvature peaks of a tight curve are narrow), doubly-critical distance from the local
+    minima of the sampled distance matrix (m samples)."""
     k = np.arange(1, len(A) + 1)
-    s = np.linspace(0, 2 * np.pi, m, endpoint=False)
-    C, S = np.cos(np.outer(s, k)), np.sin(np.outer(s, k))
-    x = A0 + C @ A + S @ B
+    sk = np.linspace(0, 2 * np.pi, max(m, 32 * len(A)), endpoint=False)
+    C, S = np.cos(np.outer(sk, k)), np.sin(np.outer(sk, k))
     d1 = (-S * k) @ A + (C * k) @ B
     d2 = (-C * k ** 2) @ A + (-S * k ** 2) @ B
     sp = np.linalg.norm(d1, axis=1)
     L = sp.mean() * 2 * np.pi
     kappa = np.linalg.norm(np.cross(d1, d2), axis=1) / sp ** 3
+    s = np.linspace(0, 2 * np.pi, m, endpoint=False)
+    x = A0 + np.cos(np.outer(s, k)) @ A + np.sin(np.outer(s, k)) @ B
     D = np.linalg.norm(x[:, None, :] - x[None, :, :], axis=2)
     loc = np.ones_like(D, dtype=bool)
     for di in (-1, 0, 1):
