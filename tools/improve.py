@@ -2,6 +2,8 @@
 
 usage: improve.py SET [--keys K1,K2,...] [--over] [--fit] [--order worst|table]
                       [--stages 0.25:1e-3:30,0.12:2e-4:12,0.12:0:6] [--until HH:MM] [--budget S]
+                      [--rlim R] [--nh-cap N] [--restarts N [--seed0 S]] [--respread N]
+                      [--still-over] [--polish-near F] [--no-polish]
 
 SET is one of ideal, 11a, 11n, links, 10a, 10n (databases).  For every chosen entry the stored Fourier curve
 (the committed text) is sampled into a polygon, tightened further with the stages given
@@ -166,15 +168,12 @@ def run_entry(set_name, e, stages, rlim, budget, log=None, polish=True, polish_n
         comps = prev["poly"]  # continue from the best polygon so far
     else:
         comps = committed.sample_polygon(committed.entry_coefs(set_name, e["id"]), h=stages[0][0])
-    start = [c.copy() for c in comps]
+    start = comps  # run_tightening works on copies
     comps, Rpoly = geom.run_tightening(comps, stages=stages, rlim=rlim, log=log,
                                        deadline=t0 + budget if budget else None)
-    if tries:
-        c3, R3 = respread(start, stages, rlim, tries, log=log)
-        if R3 < Rpoly:
-            comps, Rpoly = c3, R3
-    if seeds:
-        c3, R3 = restarts(e["name"], stages, rlim, seeds, log=log)
+    hops = ([respread(start, stages, rlim, tries, log=log)] if tries else []) + \
+           ([restarts(e["name"], stages, rlim, seeds, log=log)] if seeds else [])
+    for c3, R3 in hops:
         if R3 < Rpoly:
             comps, Rpoly = c3, R3
     t1 = time.time()
